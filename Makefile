@@ -1,0 +1,28 @@
+# make run: install what is missing, build, start the viewer on the default data.
+# make test: install what is missing, build, run every test (Xvfb included).
+# make bench: optimised build and the benchmark table.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	@scripts/test.sh $(BUILD)
+
+bench: deps
+	@scripts/bench.sh
+
+clean:
+	rm -rf build build-*

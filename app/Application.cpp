@@ -1,0 +1,144 @@
+#include "app/Application.h"
+
+#include "app/Extensions.h"
+#include "app/TextBuffer.h"
+#include "app/Window.h"
+#include "platform/Platform.h"
+#include "render/ViewState.h"
+#include "volume/Volume.h"
+
+#include <GL/freeglut.h>
+#include <cstdio>
+#include <cstdlib>
+
+Volume* volume = nullptr;
+
+const char* const usageLine = "Usage: skorel filename width height depth [8|16]\n";
+
+bool parseCommandLine(int argc, const char* const* argv, CommandLine& out) {
+    if (argc == 1) {
+        out = CommandLine();
+        return true;
+    }
+    if (argc != 6) return false;
+    out.fileName = argv[1];
+    out.width = std::atoi(argv[2]);
+    out.height = std::atoi(argv[3]);
+    out.depth = std::atoi(argv[4]);
+    out.eightBit = std::atoi(argv[5]) == 8;
+    return true;
+}
+
+std::string sizeProblem(const CommandLine& line, int maxTextureSize) {
+    const char* const axes[] = {"width", "height", "depth"};
+    const int sizes[] = {line.width, line.height, line.depth};
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t padded = padToPowerOfTwo(uint32_t(sizes[i]));
+        char text[160];
+        if (padded == 0) {
+            std::snprintf(text, sizeof text,
+                          "Error: volume %s %d is out of range (0 to 1024 voxels)", axes[i],
+                          sizes[i]);
+            return text;
+        }
+        if (int(padded) > maxTextureSize) {
+            std::snprintf(text, sizeof text,
+                          "Error: volume %s %d pads to %u, above this driver's largest 3D "
+                          "texture (%d)",
+                          axes[i], sizes[i], padded, maxTextureSize);
+            return text;
+        }
+    }
+    return std::string();
+}
+
+namespace {
+
+[[noreturn]] void usage() {
+    std::printf("%s", usageLine);
+    std::exit(0);
+}
+
+// Ends the program when GL_EXT_texture3D is missing, before any data is read.
+void checkRequiredExtensions() {
+    TextBuffer missingExtensions;
+    if (!extensions.hasTexture3D) missingExtensions.append("GL_EXT_texture3D\n");
+    if (missingExtensions.empty()) return;
+    // The console text starts with a blank line and ends with a line end; the box's does not.
+    const char* consoleIntro = "\nThe following required OpenGL extensions isn't supported by "
+                               "the graphic card and driver you're using:\n\n";
+    const TextBuffer consoleText =
+        (consoleIntro + missingExtensions) + "\nThis application will now exit.\n";
+    std::printf("%s", consoleText.text());
+    std::fflush(stdout);
+    const TextBuffer boxText =
+        (consoleIntro + 1 + missingExtensions) + "\nThis application will now exit.";
+    showNotice("Missing extensions", boxText.text());
+    std::exit(-1);
+}
+
+// Reads the command line, loads the volume and derives the texture scale.
+void loadVolumeStage(int argc, char** argv) {
+    CommandLine line;
+    if (!parseCommandLine(argc, argv, line)) usage();
+
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
+    const std::string problem = sizeProblem(line, maxTextureSize > 0 ? maxTextureSize : 1024);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::exit(1);
+    }
+
+    volume = new Volume();
+    switch (volume->load(line.fileName.c_str(), line.width, line.height, line.depth,
+                         line.eightBit)) {
+    case LoadStatus::ok:
+        break;
+    case LoadStatus::cannotOpen:
+        std::printf("Error: unable to open volume\n");
+        std::exit(1);
+    case LoadStatus::badSize: // sizeProblem has refused these already
+    case LoadStatus::noMemory:
+        std::fprintf(stderr, "Error: not enough memory for a volume of %dx%dx%d voxels\n",
+                     line.width, line.height, line.depth);
+        std::exit(1);
+    }
+    if (volume->missingSamples() > 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "Warning: %s is short: %llu of %dx%dx%d samples missing, left 0\n",
+                     line.fileName.c_str(),
+                     static_cast<unsigned long long>(volume->missingSamples()), line.width,
+                     line.height, line.depth);
+    }
+    for (int axis = 0; axis < 3; ++axis)
+        viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
+}
+
+} // namespace
+
+void initApplication(int argc, char** argv) {
+    probeExtensions();
+    checkRequiredExtensions();
+    loadVolumeStage(argc, argv);
+}
+
+void exitApplication() {
+    if (fullScreen) glutLeaveGameMode();
+    std::printf("\nSkorel, a volume viewer\nhttps://skorel.example.org\n");
+    std::exit(0);
+}
+
+int runSkorel(int argc, char** argv) {
+    // Progress lines must reach a pipe as they happen, not when the buffer fills.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (argc != 6 && argc != 1) usage();
+    glutInit(&argc, argv);
+    // glutInit may have taken its own options out of the vector.
+    if (argc != 6 && argc != 1) usage();
+    initWindow();
+    initGLState();
+    initApplication(argc, argv);
+    glutMainLoop();
+    return 0;
+}

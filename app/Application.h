@@ -1,0 +1,30 @@
+// Entry point, command line, start-up sequence and the orderly exit.
+#pragma once
+#include <string>
+
+class Volume;
+
+extern Volume* volume; // the one data set, created by start-up, never freed
+
+extern const char* const usageLine;
+
+// What the command line asks for: no arguments mean the default data set.
+struct CommandLine {
+    std::string fileName = "data/neghip.raw";
+    int width = 64, height = 64, depth = 64;
+    bool eightBit = true;
+};
+
+// False when the argument count (program name included) is neither 1 nor 6.
+// Numbers go through atoi unchecked, as users of raw viewers expect.
+bool parseCommandLine(int argc, const char* const* argv, CommandLine& out);
+
+// Empty when the sizes can be loaded into a texture of at most maxTextureSize
+// texels per axis; otherwise the one-line reason, without a line end.
+std::string sizeProblem(const CommandLine& line, int maxTextureSize);
+
+// The whole program: returns only if GLUT's main loop does.
+int runSkorel(int argc, char** argv);
+
+void initApplication(int argc, char** argv);
+[[noreturn]] void exitApplication();

@@ -1,0 +1,17 @@
+// Stand-in for GL_EXT_paletted_texture on drivers that lack it but offer
+// GL_ARB_fragment_program: colour indices live in a one-byte 3D texture and a
+// fragment program looks them up in a 256-entry palette texture.
+#pragma once
+#include "app/Extensions.h"
+
+// Called by probeExtensions when the driver lacks the real extension. When the
+// layer can stand in, it installs its own glColorTableEXT (and wraps the 3D
+// upload for colour-index data) in `ext` and returns true.
+bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& ext);
+
+// True once the layer has been installed.
+bool palettedTextureLayerInstalled();
+
+// The slice pass switches the palette lookup on around the slices and off after.
+void beginPalettedLookup();
+void endPalettedLookup();

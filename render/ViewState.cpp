@@ -1,0 +1,3 @@
+#include "render/ViewState.h"
+
+ViewState viewState;

@@ -1,0 +1,47 @@
+// The one data set: 8-bit voxels padded to power-of-two sizes, x fastest,
+// then y, then z, with per-axis scale factors that keep its proportions.
+#pragma once
+#include <GL/gl.h>
+#include <cstdint>
+
+// 256 entries of red, green, blue, alpha bytes, indexed by voxel value.
+typedef uint8_t TransferTable[256][4];
+
+// Padded size for a given size: 2, 16, 32, ... 1024, or 0 above 1024
+// (which takes in every negative size seen as unsigned).
+uint32_t padToPowerOfTwo(uint32_t n);
+
+enum class LoadStatus { ok, cannotOpen, badSize, noMemory };
+
+class Volume {
+  public:
+    Volume() = default;
+    Volume(const Volume&) = delete;
+    Volume& operator=(const Volume&) = delete;
+    ~Volume();
+
+    // Reads a headerless raw file of width x height x depth samples (one byte
+    // each, or two of which the second in file order is kept). Prints the
+    // "Loading volume" line once the file is open. Missing samples of a short
+    // file stay 0 and are counted in missingSamples.
+    LoadStatus load(const char* fileName, int width, int height, int depth, bool eightBit);
+
+    int16_t width() const { return w; }
+    int16_t height() const { return h; }
+    int16_t depth() const { return d; }
+    const uint8_t* voxels() const { return data; }
+    const float* scale() const { return scales; }
+    uint64_t voxelCount() const { return uint64_t(w) * uint64_t(h) * uint64_t(d); }
+    uint64_t missingSamples() const { return missing; }
+
+    // The three forms of the volume texture; each replaces names[index].
+    bool buildAlphaTexture(GLuint* names, int index) const;
+    bool buildRgbaTexture(GLuint* names, int index, const TransferTable table) const;
+    bool buildIndexTexture(GLuint* names, int index, const TransferTable table) const;
+
+  private:
+    int16_t w = 0, h = 0, d = 0;
+    uint8_t* data = nullptr;
+    float scales[3] = {1.0f, 1.0f, 1.0f};
+    uint64_t missing = 0;
+};
