@@ -6,11 +6,12 @@ build=${1:-build}
 if [ -n "$DISPLAY" ]; then
   exec "$build/skorel"
 fi
-Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+number=$(mktemp)
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$number" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
-export DISPLAY=:97
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trap 'kill $xvfb 2>/dev/null; rm -f "$number"' EXIT
+for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$number")"
 SKOREL_FULLSCREEN=${SKOREL_FULLSCREEN:-no} "$build/skorel" &
 app=$!
 win=""

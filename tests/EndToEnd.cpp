@@ -177,8 +177,13 @@ std::string SkorelProcess::xdotoolOutput(const std::string& args) { return comma
 std::string SkorelProcess::waitForWindow(const std::string& title, double timeoutSeconds) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(long(timeoutSeconds * 1000));
+    std::string pattern;
+    for (char c : title) {
+        if (std::strchr(".^$*+?()[]{}|\\", c)) pattern += '\\';
+        pattern += c;
+    }
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string id = xdotoolOutput("search --name '^" + title + "$'");
+        std::string id = xdotoolOutput("search --name '^" + pattern + "$'");
         if (!id.empty()) {
             id = id.substr(0, id.find('\n'));
             // Wait until it is mapped and viewable.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 uint32_t padToPowerOfTwo(uint32_t n) {
     if (n <= 2) return 2;
@@ -53,7 +54,10 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     missing = 0;
 
     std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "rb"));
-    if (!file) return LoadStatus::cannotOpen;
+    // A directory opens for reading here but has no bytes to give.
+    struct stat info;
+    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
+        return LoadStatus::cannotOpen;
     std::printf("Loading volume (%s) : w=%d/%d h=%d/%d d=%d/%d\n", fileName, width, w, height, h,
                 depth, d);
 
