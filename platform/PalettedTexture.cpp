@@ -127,7 +127,9 @@ bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& 
     } else {
         if (!hasExtension(extensionString, "GL_ARB_fragment_program") || !ext.glTexImage3DEXT)
             return false;
-        if (!fetch(activeTexture, "glActiveTexture") || !fetch(genPrograms, "glGenProgramsARB") ||
+        const bool multitexture =
+            fetch(activeTexture, "glActiveTexture") || fetch(activeTexture, "glActiveTextureARB");
+        if (!multitexture || !fetch(genPrograms, "glGenProgramsARB") ||
             !fetch(bindProgram, "glBindProgramARB") ||
             !fetch(programString, "glProgramStringARB") || !compileProgram())
             return false;
