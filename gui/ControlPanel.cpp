@@ -1,0 +1,171 @@
+// Control panel: construction, layout, pages, event dispatch and drawing.
+#include "gui/ControlPanel.h"
+
+#include "app/Extensions.h"
+
+namespace {
+
+const char* yesNo(bool flag) {
+    return flag ? "YES" : "NO";
+}
+
+void place(Widget* widget, int x, int y) {
+    widget->x = x;
+    widget->y = y;
+}
+
+} // namespace
+
+ControlPanel::ControlPanel(int id, const Volume& volume) : Panel(id) {
+    editor = new TransferFunctionEditor(22, volume);
+    menuButton = new Button(2, "Menu");
+    infosButton = new Button(9, "Infos");
+    exitButton = new Button(91, "Exit");
+    initTfButton = new Button(92, "Init TF");
+    applyTfButton = new Button(1, "Apply TF");
+    densityPlusButton = new Button(3, "+");
+    densityMinusButton = new Button(4, "-");
+    densityLabel = new Label("Density:");
+    slicesPlusButton = new Button(5, "+");
+    slicesMinusButton = new Button(6, "-");
+    slicesLabel = new Label("Slices:");
+    intensityPlusButton = new Button(7, "+");
+    intensityMinusButton = new Button(8, "-");
+    intensityLabel = new Label("Intensity:");
+    sizeLabel = new Label("Size:");
+    fpsLabel = new Label("10 fps");
+    useTfCheckBox = new CheckBox(10, "Use TF");
+    filterCheckBox = new CheckBox(11, "Filter GL_LINEAR");
+    blendingLabel = new Label("Blending operators:");
+    blendGroup = new RadioGroup(4);
+    normRadio = new RadioButton(33, "norm", blendGroup);
+    overRadio = new RadioButton(30, "over", blendGroup);
+    attRadio = new RadioButton(31, "att", blendGroup);
+    mipRadio = new RadioButton(32, "mip", blendGroup);
+    // The first member added starts checked: "over" is the initial operator.
+    blendGroup->add(overRadio);
+    blendGroup->add(normRadio);
+    blendGroup->add(attRadio);
+    blendGroup->add(mipRadio);
+    versionLabel = new Label("%s v%s %s", "Skorel", "0.8", "b040320");
+    separatorLabel = new Label("---------------------");
+    projectLabel = new Label("Skorel - interactive volume viewer");
+    schoolLabel = new Label("Volume graphics, example course");
+    authorLabel = new Label("The Skorel developers <team@example.org>");
+    webLabel = new Label("https://skorel.example.org");
+    palettedLabel = new Label("GL_EXT_paletted_texture: %s", yesNo(extensions.hasPalettedTexture));
+    blendColorLabel = new Label("GL_EXT_blend_color: %s", yesNo(extensions.hasBlendColor));
+    minmaxLabel = new Label("GL_EXT_minmax_color: %s", yesNo(extensions.hasBlendMinmax));
+
+    // clang-format off
+    eventOrder = {editor, menuButton, infosButton, exitButton, applyTfButton, initTfButton,
+                  useTfCheckBox, filterCheckBox, overRadio, attRadio, mipRadio, normRadio,
+                  densityPlusButton, densityMinusButton, slicesPlusButton, slicesMinusButton,
+                  intensityPlusButton, intensityMinusButton};
+    drawOrder = {editor, menuButton, infosButton, exitButton, applyTfButton, initTfButton,
+                 fpsLabel, useTfCheckBox, filterCheckBox, blendingLabel,
+                 overRadio, attRadio, mipRadio, normRadio, sizeLabel,
+                 densityLabel, densityPlusButton, densityMinusButton,
+                 slicesLabel, slicesPlusButton, slicesMinusButton,
+                 intensityLabel, intensityPlusButton, intensityMinusButton,
+                 versionLabel, separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel,
+                 palettedLabel, blendColorLabel, minmaxLabel};
+    menuSet = {editor, applyTfButton, initTfButton, useTfCheckBox, filterCheckBox,
+               overRadio, attRadio, normRadio, mipRadio, blendingLabel, sizeLabel,
+               densityLabel, densityPlusButton, densityMinusButton,
+               slicesLabel, slicesPlusButton, slicesMinusButton,
+               intensityLabel, intensityPlusButton, intensityMinusButton};
+    infosSet = {versionLabel, separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel,
+                palettedLabel, blendColorLabel, minmaxLabel};
+    // clang-format on
+
+    // Until the creator picks a page every widget shows, page row at (0, 0).
+    page = 1;
+    setPosition(0, 0);
+}
+
+void ControlPanel::setPosition(int originX, int originY) {
+    x = originX;
+    y = originY;
+    place(editor, x + 10, y + 2);
+    place(initTfButton, x + 10, y + 150);
+    place(applyTfButton, x + 85, y + 150);
+    place(useTfCheckBox, x + 10, y + 180);
+    place(normRadio, x + 10, y + 210);
+    place(overRadio, x + 65, y + 210);
+    place(attRadio, x + 120, y + 210);
+    place(mipRadio, x + 170, y + 210);
+    place(blendingLabel, x + 10, y + 230);
+    place(filterCheckBox, x + 10, y + 260);
+    place(slicesLabel, x + 10, y + 290);
+    place(slicesPlusButton, x + 140, y + 290);
+    place(slicesMinusButton, x + 160, y + 290);
+    place(intensityLabel, x + 10, y + 320);
+    place(intensityPlusButton, x + 140, y + 320);
+    place(intensityMinusButton, x + 160, y + 320);
+    place(densityLabel, x + 10, y + 350);
+    place(densityPlusButton, x + 140, y + 350);
+    place(densityMinusButton, x + 160, y + 350);
+    place(sizeLabel, x + 10, y + 380);
+    // The version line takes the size line's place on the other page.
+    place(versionLabel, x + 10, y + 380);
+    Label* credits[] = {separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel};
+    for (int i = 0; i < 5; ++i)
+        place(credits[i], x + 10, y + 370 - 20 * i);
+    place(palettedLabel, x + 10, y + 10);
+    place(blendColorLabel, x + 10, y + 30);
+    place(minmaxLabel, x + 10, y + 50);
+}
+
+void ControlPanel::setPage(int p) {
+    page = p;
+    const bool open = p == 1 || p == 2;
+    const int rowY = y + (open ? 410 : 10);
+    place(menuButton, x + 10, rowY);
+    place(infosButton, x + 60, rowY);
+    place(exitButton, x + 118, rowY);
+    place(fpsLabel, x, rowY + 25);
+    for (Widget* w : {menuButton, infosButton, exitButton})
+        w->setVisible(true);
+    fpsLabel->setVisible(true);
+    for (Widget* w : menuSet)
+        w->setVisible(p == 1);
+    for (Widget* w : infosSet)
+        w->setVisible(p == 2);
+}
+
+void ControlPanel::setCommandCallback(CommandCallback cb) {
+    commandCallback = cb;
+    for (Widget* w : eventOrder)
+        w->setCommandCallback(cb);
+}
+
+void ControlPanel::setChangeCallback(ChangeCallback cb) {
+    changeCallback = cb;
+    editor->setChangeCallback(cb);
+}
+
+void ControlPanel::onMouse(int button, int state, int px, int py) {
+    if (!visible) return;
+    for (Widget* w : eventOrder)
+        w->onMouse(button, state, px, py);
+}
+
+void ControlPanel::onMotion(int button, int prevX, int prevY, int px, int py) {
+    if (!visible) return;
+    editor->onMotion(button, prevX, prevY, px, py);
+}
+
+void ControlPanel::onPassiveMotion(int px, int py) {
+    if (!visible) return;
+    for (Widget* w : eventOrder)
+        w->onPassiveMotion(px, py);
+}
+
+void ControlPanel::drawPanel(int width, int height) {
+    if (!visible) return;
+    beginOverlay(width, height);
+    for (Widget* w : drawOrder)
+        w->draw();
+    endOverlay();
+}
