@@ -50,8 +50,8 @@ class TransferFunctionEditor : public Widget {
     void onPassiveMotion(int x, int y) override;
     void draw() override;
 
-    static const int width = 256;  // lx 0..255
-    static const int height = 143; // ly 0..142
+    static constexpr int width = 256;  // lx 0..255
+    static constexpr int height = 143; // ly 0..142
 
     TransferTable table = {};
     // What a left drag moves: 0 nothing, 1 lowBound, 2 highBound, 3 + j point j.
