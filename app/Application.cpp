@@ -3,9 +3,15 @@
 #include "app/Extensions.h"
 #include "app/TextBuffer.h"
 #include "app/Window.h"
+#include "commands/Commands.h"
+#include "gui/ControlPanel.h"
 #include "platform/Platform.h"
+#include "render/FrameCounter.h"
+#include "render/Navigation.h"
 #include "render/ViewState.h"
+#include "tf/TransferFunctionEditor.h"
 #include "volume/Volume.h"
+#include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <cstdio>
@@ -115,12 +121,45 @@ void loadVolumeStage(int argc, char** argv) {
         viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
 }
 
+// The panel over the loaded volume, wired to the commands, labelled, and with
+// the controls disabled that the driver or the initial state rule out.
+void buildControlPanel() {
+    ControlPanel& panel = *(controlPanel = new ControlPanel(0, *volume));
+    panel.setPosition(10, 10);
+    panel.setPage(1);
+    panel.setCommandCallback(handleCommand);
+    panel.setChangeCallback(handleChange);
+    panel.sizeLabel->setText("Size: %dx%dx%d", volume->width(), volume->height(),
+                             volume->depth());
+    panel.densityLabel->setText("Density: %.2f", double(viewState.density));
+    panel.intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));
+    panel.slicesLabel->setText("Slices: %d", viewState.sliceCount);
+    panel.densityLabel->setEnabled(false);
+    panel.densityPlusButton->setEnabled(false);
+    panel.densityMinusButton->setEnabled(false);
+    if (extensions.hasPalettedTexture) panel.applyTfButton->setEnabled(false);
+    if (!extensions.hasBlendColor) panel.attRadio->setEnabled(false);
+    if (!extensions.hasBlendMinmax) panel.mipRadio->setEnabled(false);
+}
+
+void buildInitialTexture() {
+    const TransferTable& table = controlPanel->editor->table;
+    const bool built = extensions.hasPalettedTexture
+                           ? volume->buildIndexTexture(volumeTexture, 0, table)
+                           : volume->buildRgbaTexture(volumeTexture, 0, table);
+    if (!built) std::exit(1); // the builder has said why
+}
+
 } // namespace
 
 void initApplication(int argc, char** argv) {
+    mouseState = new MouseState();
+    frameCounter = new FrameCounter();
     probeExtensions();
     checkRequiredExtensions();
     loadVolumeStage(argc, argv);
+    buildControlPanel();
+    buildInitialTexture();
 }
 
 void exitApplication() {

@@ -2,6 +2,8 @@
 
 #include "commands/Commands.h"
 #include "platform/Platform.h"
+#include "render/FrameCounter.h"
+#include "render/Navigation.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>
@@ -50,9 +52,13 @@ void initWindow() {
     glutIgnoreKeyRepeat(0);
 
     glutDisplayFunc(display);
+    glutIdleFunc(idle);
     glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
     glutSpecialFunc(specialKey);
+    glutMouseFunc(mouse);
+    glutMotionFunc(motion);
+    glutPassiveMotionFunc(passiveMotion);
 }
 
 void initGLState() {

@@ -1,12 +1,144 @@
 #include "commands/Commands.h"
 
 #include "app/Application.h"
+#include "app/Extensions.h"
+#include "gui/ControlPanel.h"
+#include "render/ViewState.h"
+#include "tf/TransferFunctionEditor.h"
+#include "volume/VolumeTexture.h"
+
+#include <cctype>
+
+float stepUnitValue(float value, double step) {
+    const double result = double(value) + step;
+    if (step > 0 && result > 1.0) return 1.0f;
+    if (step < 0 && result < 0.0) return 0.0f;
+    return float(result);
+}
+
+int stepSliceCount(int count, int step) {
+    count += step;
+    if (count > 200) return 200;
+    if (count < 10) return 10;
+    return count;
+}
+
+namespace {
+
+void stepIntensity(double step) {
+    viewState.intensity = stepUnitValue(viewState.intensity, step);
+    controlPanel->intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));
+}
+
+void stepDensity(double step) {
+    viewState.density = stepUnitValue(viewState.density, step);
+    controlPanel->densityLabel->setText("Density: %.2f", double(viewState.density));
+}
+
+void stepSlices(int step) {
+    viewState.sliceCount = stepSliceCount(viewState.sliceCount, step);
+    controlPanel->slicesLabel->setText("Slices: %d", viewState.sliceCount);
+}
+
+void setDensityWidgetsEnabled(bool enabled) {
+    controlPanel->densityLabel->setEnabled(enabled);
+    controlPanel->densityPlusButton->setEnabled(enabled);
+    controlPanel->densityMinusButton->setEnabled(enabled);
+}
+
+// Bakes the editor's current transfer function into a new RGBA texture.
+void applyTransferFunction() {
+    TransferFunctionEditor& editor = *controlPanel->editor;
+    editor.buildTable();
+    volume->buildRgbaTexture(volumeTexture, 0, editor.table);
+}
+
+} // namespace
 
 void keyboard(unsigned char key, int, int) {
-    switch (key) {
+    switch (std::tolower(key)) {
     case 27:
         exitApplication();
+    case ' ':
+        viewState.showOverlay = !viewState.showOverlay;
+        break;
+    case 'a':
+        stepIntensity(0.01);
+        break;
+    case 'q':
+        stepIntensity(-0.01);
+        break;
+    case 'z':
+        stepDensity(0.01);
+        break;
+    case 's':
+        stepDensity(-0.01);
+        break;
+    case 'e':
+        stepSlices(10);
+        break;
+    case 'd':
+        stepSlices(-10);
+        break;
     default:
         break;
     }
+}
+
+void handleCommand(int id) {
+    ControlPanel& panel = *controlPanel;
+    switch (id) {
+    case 1: // Apply TF
+        if (panel.useTfCheckBox->isChecked()) applyTransferFunction();
+        break;
+    case 2: // Menu
+        panel.setPage(panel.page == 1 ? 0 : 1);
+        break;
+    case 3:
+        stepDensity(0.05);
+        break;
+    case 4:
+        stepDensity(-0.05);
+        break;
+    case 5:
+        stepSlices(10);
+        break;
+    case 6:
+        stepSlices(-10);
+        break;
+    case 7:
+        stepIntensity(0.05);
+        break;
+    case 8:
+        stepIntensity(-0.05);
+        break;
+    case 9: // Infos
+        panel.setPage(panel.page == 2 ? 0 : 2);
+        break;
+    case 10: // Use TF, already flipped by the check box
+        if (panel.useTfCheckBox->isChecked()) {
+            applyTransferFunction();
+            setDensityWidgetsEnabled(false);
+        } else {
+            volume->buildAlphaTexture(volumeTexture, 0);
+            setDensityWidgetsEnabled(true);
+        }
+        break;
+    case 11: // Filter
+        viewState.filter = viewState.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
+        break;
+    case 91: // Exit
+        exitApplication();
+    case 92: // Init TF: the table and texture keep the old function until the next change
+        panel.editor->reset(*volume);
+        break;
+    default:
+        break;
+    }
+}
+
+void handleChange(int id, int, int) {
+    if (id != 22 || !extensions.hasPalettedTexture) return;
+    controlPanel->editor->buildTable();
+    uploadPalette(controlPanel->editor->table);
 }

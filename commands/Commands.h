@@ -1,4 +1,13 @@
-// Keyboard shortcuts, panel commands and transfer-function changes.
+// Keyboard shortcuts, panel commands and transfer-function changes. None of
+// them draws: the idle callback redraws continuously.
 #pragma once
 
 void keyboard(unsigned char key, int x, int y);
+void handleCommand(int id);
+void handleChange(int id, int x, int y);
+
+// A float value stepped in double precision and stored back in single; a
+// result past 0 or 1 becomes exactly that limit.
+float stepUnitValue(float value, double step);
+// The slice count stepped and held within 10 to 200.
+int stepSliceCount(int count, int step);

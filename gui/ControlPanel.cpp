@@ -16,6 +16,8 @@ void place(Widget* widget, int x, int y) {
 
 } // namespace
 
+ControlPanel* controlPanel = nullptr;
+
 ControlPanel::ControlPanel(int id, const Volume& volume) : Panel(id) {
     editor = new TransferFunctionEditor(22, volume);
     menuButton = new Button(2, "Menu");

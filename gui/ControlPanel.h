@@ -77,3 +77,6 @@ class ControlPanel : public Panel {
     std::array<Widget*, 20> menuSet;
     std::array<Widget*, 9> infosSet;
 };
+
+// The program's panel, created by start-up and never freed.
+extern ControlPanel* controlPanel;

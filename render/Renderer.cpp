@@ -1,9 +1,135 @@
+// One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
+#include "app/Extensions.h"
+#include "gui/ControlPanel.h"
+#include "platform/PalettedTexture.h"
+#include "render/FrameCounter.h"
+#include "render/ViewState.h"
+#include "volume/VolumeTexture.h"
+
 #include <GL/freeglut.h>
+#include <GL/glext.h>
+#include <utility>
+
+void inverseRotation(const float modelView[16], float m[16]) {
+    for (int i = 0; i < 16; ++i) m[i] = modelView[i];
+    std::swap(m[1], m[4]);
+    std::swap(m[2], m[8]);
+    std::swap(m[6], m[9]);
+    m[12] = m[13] = m[14] = 0.0f;
+}
+
+namespace {
+
+void setBlending(const ControlPanel& panel) {
+    if (extensions.hasBlendMinmax) extensions.glBlendEquationEXT(GL_FUNC_ADD_EXT);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    if (panel.overRadio->isChecked()) {
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else if (panel.attRadio->isChecked()) {
+        glBlendFunc(GL_CONSTANT_ALPHA_EXT, GL_ONE);
+        extensions.glBlendColorEXT(1, 1, 1, 3.0f / float(viewState.sliceCount));
+    } else if (panel.mipRadio->isChecked()) {
+        extensions.glBlendEquationEXT(GL_MAX_EXT);
+    }
+    glEnable(GL_BLEND);
+}
+
+void drawSlices() {
+    for (int i = 0; i < viewState.sliceCount; ++i) {
+        const double z = 2.0 * i / (viewState.sliceCount - 1) - 1.0;
+        glPushMatrix();
+        glTranslatef(0, 0, float(z));
+        glBegin(GL_QUADS);
+        glVertex3f(-1, -1, 0);
+        glVertex3f(1, -1, 0);
+        glVertex3f(1, 1, 0);
+        glVertex3f(-1, 1, 0);
+        glEnd();
+        glPopMatrix();
+    }
+}
+
+void drawOverlay(ControlPanel& panel) {
+    if (!viewState.showOverlay) {
+        panel.setVisible(false);
+        return;
+    }
+    panel.setVisible(true);
+    glColor4f(0, 0, 0.7f, 1);
+    if (panel.page != 0) glutWireCube(2.0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glEnable(GL_BLEND);
+    panel.fpsLabel->setText("%4d fps", frameCounter ? frameCounter->fps() : 0);
+    panel.drawPanel(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+}
+
+} // namespace
+
+void setSliceTextureMatrix() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0, viewState.distance);
+    glMultMatrixf(viewState.rotation);
+    float modelView[16], m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    inverseRotation(modelView, m);
+
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+    glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+
+    glMatrixMode(GL_TEXTURE);
+    glEnable(GL_TEXTURE_3D);
+    glLoadIdentity();
+    glTranslatef(0.5f, 0.5f, 0.5f);
+    glScalef(viewState.textureScale[0], viewState.textureScale[1], viewState.textureScale[2]);
+    glMultMatrixf(m);
+    glTranslatef(0, 0, -viewState.distance);
+}
 
 void display() {
+    ControlPanel& panel = *controlPanel;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setSliceTextureMatrix();
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    // Eye planes given under an identity model-view are stored unchanged.
+    const float planeS[] = {1, 0, 0, 0}, planeT[] = {0, 1, 0, 0}, planeR[] = {0, 0, 1, 0};
+    glTexGenfv(GL_S, GL_EYE_PLANE, planeS);
+    glTexGenfv(GL_T, GL_EYE_PLANE, planeT);
+    glTexGenfv(GL_R, GL_EYE_PLANE, planeR);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glEnable(GL_TEXTURE_GEN_R);
+
+    glColor4f(1, 1, 1, viewState.intensity);
+    glBindTexture(GL_TEXTURE_3D, volumeTexture[0]);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GLint(viewState.filter));
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GLint(viewState.filter));
+
+    const bool useTf = panel.useTfCheckBox->isChecked();
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, useTf ? 0.0f : viewState.density * viewState.intensity);
+    setBlending(panel);
+
+    glTranslatef(0, 0, viewState.distance);
+    beginPalettedLookup();
+    drawSlices();
+    endPalettedLookup();
+
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_3D);
+    glPopMatrix();
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_GEN_R);
+
+    drawOverlay(panel);
     glFlush();
     glutSwapBuffers();
 }

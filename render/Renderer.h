@@ -2,3 +2,11 @@
 #pragma once
 
 void display();
+
+// Loads the texture matrix that maps eye-space slice positions into the
+// turned volume: 0.5 + textureScale * (inverse rotation * (position - centre)).
+// Leaves the model-view holding translation x rotation.
+void setSliceTextureMatrix();
+
+// The inverse of a translation-times-rotation model-view without its translation.
+void inverseRotation(const float modelView[16], float m[16]);

@@ -14,11 +14,13 @@ uint8_t voxel(const Volume& v, int x, int y, int z) {
 TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
     const struct {
         uint32_t n, padded;
-    } cases[] = {{0, 2},     {1, 2},      {2, 2},      {3, 16},      {4, 16},     {8, 16},
-                 {16, 16},   {17, 32},    {32, 32},    {33, 64},     {64, 64},    {65, 128},
-                 {128, 128}, {129, 256},  {256, 256},  {257, 512},   {512, 512},  {513, 1024},
-                 {1024, 1024}, {1025, 0}, {0xffffffffu, 0}, {uint32_t(-5), 0}};
-    for (const auto& c : cases) EXPECT_EQ(padToPowerOfTwo(c.n), c.padded) << "n = " << c.n;
+    } cases[] = {{0, 2},           {1, 2},           {2, 2},      {3, 16},      {4, 16},
+                 {8, 16},          {16, 16},         {17, 32},    {32, 32},     {33, 64},
+                 {64, 64},         {65, 128},        {128, 128},  {129, 256},   {256, 256},
+                 {257, 512},       {512, 512},       {513, 1024}, {1024, 1024}, {1025, 0},
+                 {0xffffffffu, 0}, {uint32_t(-5), 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(padToPowerOfTwo(c.n), c.padded) << "n = " << c.n;
 }
 
 TEST(VolumeLoader, PlacesOddSizedSamplesAndZeroesThePadding) {
@@ -61,7 +63,8 @@ TEST(VolumeLoader, ContiguousShapesReadLikeRowByRow) {
             for (int y = 0; y < s[1]; ++y)
                 for (int x = 0; x < s[0]; ++x)
                     ASSERT_EQ(voxel(v, x, y, z), bytes[next++])
-                        << s[0] << "x" << s[1] << "x" << s[2] << " at " << x << "," << y << "," << z;
+                        << s[0] << "x" << s[1] << "x" << s[2] << " at " << x << "," << y << ","
+                        << z;
     }
     Volume tall;
     TempFile file(patternBytes(64 * 32 * 128));
@@ -94,7 +97,8 @@ TEST(VolumeLoader, TrailingBytesAreIgnored) {
     Volume v;
     ASSERT_EQ(v.load(file.c_str(), 4, 4, 4, true), LoadStatus::ok);
     int ee = 0;
-    for (uint64_t i = 0; i < v.voxelCount(); ++i) ee += v.voxels()[i] == 0xee;
+    for (uint64_t i = 0; i < v.voxelCount(); ++i)
+        ee += v.voxels()[i] == 0xee;
     EXPECT_EQ(ee, 0);
     EXPECT_EQ(v.missingSamples(), 0u);
 }
@@ -107,9 +111,10 @@ TEST(VolumeLoader, ShortFileLeavesTheMissingVoxelsZeroAndCountsThem) {
     ASSERT_EQ(v.load(file.c_str(), 10, 10, 10, false), LoadStatus::ok);
     EXPECT_EQ(v.missingSamples(), 750u);
     EXPECT_EQ(voxel(v, 9, 4, 2), bytes[2 * 249 + 1]); // sample 249
-    EXPECT_EQ(voxel(v, 0, 5, 2), 0);                   // sample 250, half present
+    EXPECT_EQ(voxel(v, 0, 5, 2), 0);                  // sample 250, half present
     size_t nonZero = 0;
-    for (uint64_t i = 0; i < v.voxelCount(); ++i) nonZero += v.voxels()[i] != 0;
+    for (uint64_t i = 0; i < v.voxelCount(); ++i)
+        nonZero += v.voxels()[i] != 0;
     EXPECT_EQ(nonZero, 250u);
 
     TempFile empty({});
@@ -125,7 +130,8 @@ TEST(VolumeLoader, ZeroSizesReadNothingAndRefusedSizesAllocateNothing) {
     EXPECT_EQ(zero.width(), 2);
     EXPECT_EQ(zero.height(), 16);
     EXPECT_EQ(zero.missingSamples(), 0u);
-    for (uint64_t i = 0; i < zero.voxelCount(); ++i) ASSERT_EQ(zero.voxels()[i], 0);
+    for (uint64_t i = 0; i < zero.voxelCount(); ++i)
+        ASSERT_EQ(zero.voxels()[i], 0);
 
     for (int bad : {-1, 1025, 1 << 30}) {
         Volume v;
