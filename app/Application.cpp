@@ -121,8 +121,8 @@ void loadVolumeStage(int argc, char** argv) {
         viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
 }
 
-// The panel over the loaded volume, wired to the commands, labelled, and with
-// the controls disabled that the driver or the initial state rule out.
+} // namespace
+
 void buildControlPanel() {
     ControlPanel& panel = *(controlPanel = new ControlPanel(0, *volume));
     panel.setPosition(10, 10);
@@ -142,15 +142,11 @@ void buildControlPanel() {
     if (!extensions.hasBlendMinmax) panel.mipRadio->setEnabled(false);
 }
 
-void buildInitialTexture() {
+bool buildInitialTexture() {
     const TransferTable& table = controlPanel->editor->table;
-    const bool built = extensions.hasPalettedTexture
-                           ? volume->buildIndexTexture(volumeTexture, 0, table)
-                           : volume->buildRgbaTexture(volumeTexture, 0, table);
-    if (!built) std::exit(1); // the builder has said why
+    return extensions.hasPalettedTexture ? volume->buildIndexTexture(volumeTexture, 0, table)
+                                         : volume->buildRgbaTexture(volumeTexture, 0, table);
 }
-
-} // namespace
 
 void initApplication(int argc, char** argv) {
     mouseState = new MouseState();
@@ -159,7 +155,7 @@ void initApplication(int argc, char** argv) {
     checkRequiredExtensions();
     loadVolumeStage(argc, argv);
     buildControlPanel();
-    buildInitialTexture();
+    if (!buildInitialTexture()) std::exit(1); // the builder has said why
 }
 
 void exitApplication() {

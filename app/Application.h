@@ -27,4 +27,11 @@ std::string sizeProblem(const CommandLine& line, int maxTextureSize);
 int runSkorel(int argc, char** argv);
 
 void initApplication(int argc, char** argv);
+
+// Start-up stages after the volume is loaded (tests and benchmarks use them).
+// The panel over the volume, wired to the commands, labelled, and with the
+// controls disabled that the driver or the initial state rule out:
+void buildControlPanel();
+// The first volume texture from the editor's table; false without memory.
+bool buildInitialTexture();
 [[noreturn]] void exitApplication();
