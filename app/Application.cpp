@@ -14,12 +14,24 @@
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 Volume* volume = nullptr;
 
 const char* const usageLine = "Usage: skorel filename width height depth [8|16]\n";
+
+namespace {
+
+// atoi, except that numbers past the range of int stay past it instead of
+// wrapping into a size that looks valid (4294967297 would load as 1).
+int toInt(const char* word) {
+    return int(std::clamp<long long>(std::strtoll(word, nullptr, 10), INT_MIN, INT_MAX));
+}
+
+} // namespace
 
 bool parseCommandLine(int argc, const char* const* argv, CommandLine& out) {
     if (argc == 1) {
@@ -28,10 +40,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& out) {
     }
     if (argc != 6) return false;
     out.fileName = argv[1];
-    out.width = std::atoi(argv[2]);
-    out.height = std::atoi(argv[3]);
-    out.depth = std::atoi(argv[4]);
-    out.eightBit = std::atoi(argv[5]) == 8;
+    out.width = toInt(argv[2]);
+    out.height = toInt(argv[3]);
+    out.depth = toInt(argv[4]);
+    out.eightBit = toInt(argv[5]) == 8;
     return true;
 }
 

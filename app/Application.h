@@ -16,7 +16,8 @@ struct CommandLine {
 };
 
 // False when the argument count (program name included) is neither 1 nor 6.
-// Numbers go through atoi unchecked, as users of raw viewers expect.
+// Numbers are read as atoi reads them (words that are not numbers give 0),
+// but values past the range of int saturate rather than wrap.
 bool parseCommandLine(int argc, const char* const* argv, CommandLine& out);
 
 // Empty when the sizes can be loaded into a texture of at most maxTextureSize
