@@ -22,6 +22,9 @@ int windowHeight() { return glutGet(GLUT_WINDOW_HEIGHT); }
 } // namespace
 
 void trackballProject(int x, int y, int width, int height, float point[3]) {
+    // A minimised window can report no area; the turn must stay finite.
+    width = std::max(width, 1);
+    height = std::max(height, 1);
     const float px = float(2 * x - width) / float(width);
     const float py = float(height - 2 * y) / float(height);
     float d = std::sqrt(px * px + py * py);
