@@ -8,12 +8,7 @@
 set -e
 build=${1:-build}
 log=$build/valgrind.log
-number=$(mktemp)
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$number" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -f "$number"' EXIT
-for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$number")"
+. "$(dirname "$0")/xvfb.sh"
 
 # One rendering thread: llvmpipe's workers only slow valgrind down.
 SKOREL_FULLSCREEN=no LP_NUM_THREADS=0 valgrind --tool=memcheck --error-exitcode=99 \
