@@ -10,6 +10,8 @@
 
 #include <GL/freeglut.h>
 #include <GL/glext.h>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 void inverseRotation(const float modelView[16], float m[16]) {
@@ -63,6 +65,20 @@ void drawOverlay(ControlPanel& panel) {
     glEnable(GL_BLEND);
     panel.fpsLabel->setText("%4d fps", frameCounter ? frameCounter->fps() : 0);
     panel.drawPanel(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+}
+
+// SKOREL_EXIT_AFTER_FRAMES=n ends the program after its n-th swapped frame,
+// with one line on standard output; start-up timing waits for that line.
+void countFrameForExit() {
+    static const int exitAfter = [] {
+        const char* n = std::getenv("SKOREL_EXIT_AFTER_FRAMES");
+        return n ? std::atoi(n) : 0;
+    }();
+    static int swapped = 0;
+    if (exitAfter <= 0 || ++swapped < exitAfter) return;
+    std::printf("Swapped frame %d\n", swapped);
+    std::fflush(stdout);
+    std::exit(0);
 }
 
 } // namespace
@@ -132,4 +148,5 @@ void display() {
     drawOverlay(panel);
     glFlush();
     glutSwapBuffers();
+    countFrameForExit();
 }
