@@ -10,6 +10,7 @@
 #include "volume/Volume.h"
 
 #include <GL/gl.h>
+#include <cstddef>
 #include <vector>
 
 struct ControlPoint {
@@ -20,6 +21,9 @@ struct ControlPoint {
 // Height in pixels of the histogram bar of a bin holding `binCount` of
 // `voxelCount` voxels: 250 at the mean count per bin, capped at 128.
 int histogramBarHeight(int binCount, int voxelCount);
+
+// Adds the number of voxels of each value among the first `count` to histogram.
+void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]);
 
 class TransferFunctionEditor : public Widget {
   public:
