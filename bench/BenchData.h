@@ -1,0 +1,37 @@
+// Shared by the benchmarks: the volumes they read, the viewer they draw
+// through, and the one place every figure's median ends up.
+#pragma once
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+// Repetitions of every benchmark; the table uses their medians.
+constexpr int repetitions = 5;
+
+struct DataSet {
+    std::string name;     // row label
+    std::string fileName; // raw file
+    int size;             // cubic: size x size x size samples
+    bool eightBit;
+};
+
+// Synthetic volumes written once per run into a private folder: a ball of
+// graded density in a field of zeros, as scanners produce.
+const DataSet& defaultDataSet();   // data/neghip.raw, 64^3
+const DataSet& cube(int size, bool eightBit = true);
+
+// Starts a private X server and the viewer's window (640 x 480) once.
+void startViewer();
+// Loads the data set and builds the panel and texture as start-up does.
+void useDataSet(const DataSet& set);
+
+#include <map>
+
+void recordMedian(const std::string& name, double seconds,
+                  const std::map<std::string, double>& counters);
+// printf into a string.
+std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Median real time of each benchmark (seconds) and its counters, by name.
+double medianSeconds(const std::string& name);
+double medianCounter(const std::string& name, const std::string& counter);

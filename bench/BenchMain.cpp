@@ -1,0 +1,130 @@
+// Runs every benchmark with repetitions, keeps the medians, and prints one
+// table: each figure beside the reference it was measured with in this run.
+#include "BenchData.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <malloc.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+int benchFramesPerIteration();
+
+namespace {
+
+FILE* table = stdout; // the program's progress lines go to /dev/null instead
+
+// Keeps the median of each benchmark and shows progress on standard error.
+class MedianCollector : public benchmark::BenchmarkReporter {
+  public:
+    bool ReportContext(const Context&) override { return true; }
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
+            const double seconds =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            std::map<std::string, double> counters;
+            for (const auto& c : run.counters) counters[c.first] = c.second.value;
+            const std::string& name = run.run_name.function_name;
+            recordMedian(name, seconds, counters);
+            std::fprintf(stderr, "  %-40s %10.3f ms\n", name.c_str(), seconds * 1e3);
+        }
+    }
+};
+
+// Rows of benchmarks left out by a filter are not printed.
+void row(const char* figure, const std::string& what, const std::string& value,
+         const std::string& reference, double ratio, const char* target, const char* met) {
+    if (std::isnan(ratio)) return;
+    std::fprintf(table, "| %s | %s | %s | %s | %s | %s | %s |\n", figure, what.c_str(),
+                 value.c_str(), reference.c_str(),
+                 std::isnan(ratio) ? "-" : (fmt("%.2fx", ratio)).c_str(), target, met);
+}
+
+std::string ms(const std::string& name) {
+    return fmt("%.2f ms", medianSeconds(name) * 1e3);
+}
+
+// Ratio of a measured time to its reference, checked against "at most" a limit.
+void timeRatio(const char* figure, const std::string& what, const std::string& name,
+               const std::string& reference, double limit) {
+    const double ratio = medianSeconds(name) / medianSeconds(reference);
+    row(figure, what, ms(name), ms(reference) + " (" + reference + ")", ratio,
+        fmt("<= %.1fx", limit).c_str(), ratio <= limit ? "yes" : "NO");
+}
+
+void printTable() {
+    std::fprintf(table, "\n| # | figure | median | reference (median) | ratio | target | met |\n");
+    std::fprintf(table, "|---|---|---|---|---|---|---|\n");
+    timeRatio("1", "load 256^3 8-bit", "load/8bit", "fread/8bit", 1.5);
+    timeRatio("1", "load 256^3 16-bit", "load/16bit", "fread/16bit", 1.5);
+    timeRatio("2", "alpha staging 256^3", "staging/alpha", "memcpy/16MiB", 2);
+    timeRatio("2", "RGBA staging 256^3", "staging/rgba", "memcpy/64MiB", 2);
+    timeRatio("3", "histogram count alone 256^3", "histogram/count", "sum/bytes", 3);
+    timeRatio("3", "reset: histogram + list 256^3", "reset/256", "sum/bytes", 3);
+
+    const double motion = medianSeconds("recolour/palette");
+    const double rebuild = medianSeconds("recolour/rgba128");
+    const double speedup = rebuild / motion;
+    row("4", "recolour: buildTable + uploadPalette", fmt("%.1f us", motion * 1e6),
+        ms("recolour/rgba128") + " (RGBA rebuild 128^3)", speedup, ">= 1000x faster, < 100 us",
+        speedup >= 1000 && motion < 100e-6 ? "yes" : "NO");
+
+    const double frames = benchFramesPerIteration();
+    const double bare = medianSeconds("frame/bare") / frames;
+    for (const char* set : {"default 64^3", "128^3", "256^3"})
+        for (const char* slices : {"10", "80", "200"})
+            for (const char* motionKind : {"still", "turning"}) {
+                const std::string name =
+                    std::string("frame/") + set + "/" + slices + "/" + motionKind;
+                const double frame = medianSeconds(name) / frames;
+                row("5", fmt("fps %s, %s slices, %s", set, slices, motionKind),
+                    fmt("%.1f fps", 1 / frame),
+                    fmt("%.1f fps (clear + swap)", 1 / bare), frame / bare, "-", "-");
+            }
+
+    for (const char* set : {"default", "256"}) {
+        const std::string name = std::string("startup/") + set;
+        row("6", fmt("start-up to first frame, %s", set), fmt("%.0f ms", medianSeconds(name) * 1e3),
+            fmt("%.0f ms (2^3 file)", medianSeconds("startup/2^3") * 1e3),
+            medianSeconds(name) / medianSeconds("startup/2^3"), "-", "-");
+    }
+
+    const double mib = 1024.0 * 1024.0;
+    const double peak = medianCounter("startup/256", "peak");
+    const double base = medianCounter("startup/2^3", "peak");
+    const double volumeBytes = 256.0 * 256 * 256;
+    row("7", "peak resident, 256^3 start", fmt("%.0f MiB", peak / mib),
+        fmt("%.0f MiB (2^3 start); volume %.0f MiB", base / mib, volumeBytes / mib),
+        (peak - base) / volumeBytes, "floor 2.0x (voxels + staging)", "-");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Large blocks come fresh from the kernel every time, as in a newly started
+    // viewer; glibc would otherwise keep some and not others after the first free.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // Repetitions and medians unless the command line says otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    std::string reps = "--benchmark_repetitions=" + std::to_string(repetitions);
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::string minTime = "--benchmark_min_time=0.3";
+    args.insert(args.begin() + 1, {&reps[0], &aggregates[0], &minTime[0]});
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+    // Close-on-exec: the X server and the viewers started later must not hold it.
+    table = fdopen(fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0), "w");
+    if (!freopen("/dev/null", "w", stdout)) return 1;
+    MedianCollector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    printTable();
+    std::fclose(table);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,108 @@
+// Figures 1 to 3 without GL: loading against one fread, staging fills
+// against memcpy, histogram counting against a summing pass.
+#include "BenchData.h"
+
+#include "tf/TransferFunctionEditor.h"
+#include "volume/Volume.h"
+#include "volume/VolumeTexture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+const Volume& loaded256() {
+    static Volume* v = [] {
+        Volume* loaded = new Volume();
+        const DataSet& set = cube(256);
+        loaded->load(set.fileName.c_str(), 256, 256, 256, true);
+        return loaded;
+    }();
+    return *v;
+}
+
+void loadVolume(benchmark::State& state, bool eightBit) {
+    const DataSet& set = cube(256, eightBit);
+    for (auto _ : state) {
+        Volume v;
+        v.load(set.fileName.c_str(), 256, 256, 256, eightBit);
+        benchmark::DoNotOptimize(v.voxels());
+    }
+}
+
+// The plain read the loader is held against: the whole file into fresh memory.
+void freadFile(benchmark::State& state, bool eightBit) {
+    const DataSet& set = cube(256, eightBit);
+    const size_t bytes = size_t(256) * 256 * 256 * (eightBit ? 1 : 2);
+    for (auto _ : state) {
+        FILE* f = std::fopen(set.fileName.c_str(), "rb");
+        char* block = static_cast<char*>(std::malloc(bytes));
+        benchmark::DoNotOptimize(std::fread(block, 1, bytes, f));
+        std::fclose(f);
+        std::free(block);
+    }
+}
+
+void alphaStaging(benchmark::State& state) {
+    const Volume& v = loaded256();
+    std::vector<uint8_t> out(stagingBytes(256, 256, 256, 1), 1);
+    for (auto _ : state) {
+        fillAlphaStaging(256, 256, 256, v.voxels(), out.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void rgbaStaging(benchmark::State& state) {
+    const Volume& v = loaded256();
+    TransferTable table;
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 4; ++c) table[i][c] = uint8_t(i * 7 + c * 61);
+    std::vector<uint8_t> out(stagingBytes(256, 256, 256, 4), 1);
+    for (auto _ : state) {
+        fillRgbaStaging(256, 256, 256, v.voxels(), table, out.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// memcpy of as many bytes as a staging fill writes (texelBytes per voxel).
+void copyBytes(benchmark::State& state, int texelBytes) {
+    const size_t bytes = size_t(256) * 256 * 256 * size_t(texelBytes);
+    std::vector<uint8_t> in(bytes, 1), out(bytes, 2);
+    for (auto _ : state) {
+        std::memcpy(out.data(), in.data(), bytes);
+        benchmark::ClobberMemory();
+    }
+}
+
+void histogramCount(benchmark::State& state) {
+    const Volume& v = loaded256();
+    std::vector<int> histogram(256);
+    for (auto _ : state) {
+        countHistogram(v.voxels(), size_t(v.voxelCount()), histogram.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void sumBytes(benchmark::State& state) {
+    const Volume& v = loaded256();
+    for (auto _ : state) {
+        const uint8_t* p = v.voxels();
+        benchmark::DoNotOptimize(std::accumulate(p, p + v.voxelCount(), uint64_t(0)));
+    }
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(loadVolume, 8bit, true)->Name("load/8bit");
+BENCHMARK_CAPTURE(freadFile, 8bit, true)->Name("fread/8bit");
+BENCHMARK_CAPTURE(loadVolume, 16bit, false)->Name("load/16bit");
+BENCHMARK_CAPTURE(freadFile, 16bit, false)->Name("fread/16bit");
+BENCHMARK(alphaStaging)->Name("staging/alpha");
+BENCHMARK_CAPTURE(copyBytes, 16MiB, 1)->Name("memcpy/16MiB");
+BENCHMARK(rgbaStaging)->Name("staging/rgba");
+BENCHMARK_CAPTURE(copyBytes, 64MiB, 4)->Name("memcpy/64MiB");
+BENCHMARK(histogramCount)->Name("histogram/count");
+BENCHMARK(sumBytes)->Name("sum/bytes");

@@ -1,0 +1,108 @@
+// Figures 3 to 5 through the viewer's own GL code: reset of the editor,
+// recolouring against an RGBA rebuild, and frames drawn by display.
+#include "BenchData.h"
+
+#include "app/Application.h"
+#include "gui/ControlPanel.h"
+#include "render/Navigation.h"
+#include "render/Renderer.h"
+#include "render/ViewState.h"
+#include "tf/TransferFunctionEditor.h"
+#include "volume/Volume.h"
+#include "volume/VolumeTexture.h"
+
+#include <GL/freeglut.h>
+
+namespace {
+
+// Histogram count and display list, as "Init TF" does.
+void resetEditor(benchmark::State& state) {
+    useDataSet(cube(256));
+    for (auto _ : state) controlPanel->editor->reset(*volume);
+    glFinish();
+}
+
+// One editor motion: a control point moves, the table and palette follow.
+void recolour(benchmark::State& state) {
+    useDataSet(cube(128));
+    TransferFunctionEditor& editor = *controlPanel->editor;
+    int step = 0;
+    for (auto _ : state) {
+        editor.controlPoints[2].y = 20 + (step++ & 63);
+        editor.buildTable();
+        uploadPalette(editor.table);
+        glFinish();
+    }
+    editor.resetCurve();
+    editor.buildTable();
+    uploadPalette(editor.table);
+}
+
+// What recolouring costs without a palette: the table baked into a new texture.
+void rgbaRebuild(benchmark::State& state) {
+    useDataSet(cube(128));
+    const TransferTable& table = controlPanel->editor->table;
+    for (auto _ : state) {
+        volume->buildRgbaTexture(volumeTexture, 0, table);
+        glFinish();
+    }
+    buildInitialTexture();
+}
+
+constexpr int framesPerIteration = 4;
+
+// Frames through display at a slice count, still or turning (the level of
+// detail a left drag sets: two thirds of the slices, nearest filtering).
+void frames(benchmark::State& state, const DataSet* set, int slices, bool turning) {
+    useDataSet(*set);
+    const ViewState saved = viewState;
+    viewState.sliceCount = turning ? rotatingSliceCount(slices) : slices;
+    viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
+    float from[3], to[3];
+    trackballProject(320, 240, 640, 480, from);
+    trackballProject(326, 238, 640, 480, to);
+    for (auto _ : state) {
+        for (int i = 0; i < framesPerIteration; ++i) {
+            if (turning) rotateByTrackball(from, to, viewState.rotation);
+            display();
+        }
+        glFinish();
+    }
+    viewState = saved;
+}
+
+// The floor under every frame: clear and swap.
+void bareFrame(benchmark::State& state) {
+    useDataSet(defaultDataSet());
+    for (auto _ : state) {
+        for (int i = 0; i < framesPerIteration; ++i) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glutSwapBuffers();
+        }
+        glFinish();
+    }
+}
+
+const int sliceCounts[] = {10, 80, 200};
+
+// Registered at start so the data sets exist once, in the order they are drawn.
+const bool registered = [] {
+    benchmark::RegisterBenchmark("reset/256", resetEditor);
+    benchmark::RegisterBenchmark("recolour/palette", recolour);
+    benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
+    benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.2);
+    for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})
+        for (int slices : sliceCounts)
+            for (bool turning : {false, true}) {
+                const std::string name = "frame/" + set->name + "/" + std::to_string(slices) +
+                                         (turning ? "/turning" : "/still");
+                benchmark::RegisterBenchmark(name.c_str(), frames, set, slices, turning)
+                    ->MinTime(0.2)
+                    ->Repetitions(3);
+            }
+    return true;
+}();
+
+} // namespace
+
+int benchFramesPerIteration() { return framesPerIteration; }
