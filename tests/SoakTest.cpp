@@ -116,7 +116,7 @@ TEST_F(Soak, LongSessionKeepsOneTextureOneListAndFlatMemory) {
     switchPages(1000);
     display();
     glFinish();
-    const long after = residentKiB();
+    [[maybe_unused]] const long after = residentKiB();
 
     const TransferFunctionEditor& editor = *controlPanel->editor;
     EXPECT_EQ(editor.dragMode, 0);
