@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     std::string reps = "--benchmark_repetitions=" + std::to_string(repetitions);
     std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string minTime = "--benchmark_min_time=0.3";
+    std::string minTime = "--benchmark_min_time=0.2";
     args.insert(args.begin() + 1, {&reps[0], &aggregates[0], &minTime[0]});
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());

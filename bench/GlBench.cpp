@@ -49,7 +49,7 @@ void rgbaRebuild(benchmark::State& state) {
     buildInitialTexture();
 }
 
-constexpr int framesPerIteration = 4;
+constexpr int framesPerIteration = 2;
 
 // Frames through display at a slice count, still or turning (the level of
 // detail a left drag sets: two thirds of the slices, nearest filtering).
@@ -90,14 +90,14 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("reset/256", resetEditor);
     benchmark::RegisterBenchmark("recolour/palette", recolour);
     benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
-    benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.2);
+    benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.1);
     for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})
         for (int slices : sliceCounts)
             for (bool turning : {false, true}) {
                 const std::string name = "frame/" + set->name + "/" + std::to_string(slices) +
                                          (turning ? "/turning" : "/still");
                 benchmark::RegisterBenchmark(name.c_str(), frames, set, slices, turning)
-                    ->MinTime(0.2)
+                    ->MinTime(0.1)
                     ->Repetitions(3);
             }
     return true;

@@ -6,5 +6,5 @@ set -e
 build=${BENCH_BUILD:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSKOREL_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target skorel skorelbench
-echo "Running benchmarks (a few minutes; medians of 5 repetitions)..." >&2
+echo "Running benchmarks (a few minutes; medians of 3 to 7 repetitions)..." >&2
 "$build/bench/skorelbench" "$@"
