@@ -77,8 +77,16 @@ const DataSet& cube(int size, bool eightBit) {
     return *set;
 }
 
+namespace {
+XServer* server = nullptr;
+}
+
+void stopViewer() {
+    delete server; // the X server would otherwise outlive the run
+    server = nullptr;
+}
+
 void startViewer() {
-    static XServer* server = nullptr;
     if (server) return;
     server = new XServer(); // lives until the process ends
     setenv("DISPLAY", server->display().c_str(), 1);

@@ -22,6 +22,8 @@ const DataSet& cube(int size, bool eightBit = true);
 
 // Starts a private X server and the viewer's window (640 x 480) once.
 void startViewer();
+// Ends that X server; nothing may draw after it.
+void stopViewer();
 // Loads the data set and builds the panel and texture as start-up does.
 void useDataSet(const DataSet& set);
 
