@@ -156,7 +156,9 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
     handleCommand(1);
     EXPECT_EQ(editor.table[120][0], 255);
     EXPECT_TRUE(glIsTexture(volumeTexture[0]));
-    if (volumeTexture[0] != name) EXPECT_FALSE(glIsTexture(name));
+    if (volumeTexture[0] != name) {
+        EXPECT_FALSE(glIsTexture(name));
+    }
 }
 
 TEST_F(CommandsTest, UnknownCommandsChangeNothing) {

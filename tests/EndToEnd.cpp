@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -54,6 +55,7 @@ int spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a test that dies
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int in = open("/dev/null", O_RDONLY);
@@ -97,6 +99,8 @@ XServer::XServer() {
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t child = fork();
     if (child == 0) {
+        // The GL tests' server lives as long as their process: end with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
         const int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);

@@ -155,7 +155,9 @@ TEST_F(NavigationTest, EditorDragDoesNotTurnTheVolume) {
     EXPECT_EQ(editor.highBound, 140);
     EXPECT_TRUE(isIdentity(viewState.rotation));
     EXPECT_EQ(viewState.sliceCount, 80);
-    if (extensions.hasPalettedTexture) EXPECT_EQ(editor.table[150][0], 255); // recoloured live
+    if (extensions.hasPalettedTexture) {
+        EXPECT_EQ(editor.table[150][0], 255); // recoloured live
+    }
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
     EXPECT_EQ(editor.dragMode, 0);
 }
