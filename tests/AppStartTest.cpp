@@ -1,7 +1,6 @@
-// The real binary on a private X server: command line, start-up output,
-// window placement, the extension report, the dialogs and Esc.
+// The real binary on a private X server: start-up output, window placement,
+// the extension report, the dialogs and Esc. Bad input has its own table.
 #include "EndToEnd.h"
-#include "TempFile.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -23,19 +22,6 @@ void pressKey(SkorelProcess& app, const std::string& window, const std::string& 
 const char* const credit = "\nSkorel, a volume viewer\nhttps://skorel.example.org\n";
 
 } // namespace
-
-TEST(CommandLineEndToEnd, WrongArgumentCountsPrintUsageWithoutOpeningAWindow) {
-    // No DISPLAY at all: opening a window would fail loudly.
-    const std::vector<std::vector<std::string>> commandLines = {
-        {"a"}, {"a", "1"}, {"a", "1", "2"}, {"a", "1", "2", "3"},
-        {"a", "1", "2", "3", "8", "x"}, {"a", "1", "2", "3", "8", "x", "y"}};
-    for (const auto& args : commandLines) {
-        const ExitResult r = runWithoutDisplay(args);
-        EXPECT_TRUE(r.exited) << args.size();
-        EXPECT_EQ(r.status, 0) << args.size();
-        EXPECT_EQ(r.out, "Usage: skorel filename width height depth [8|16]\n") << args.size();
-    }
-}
 
 TEST(StartUpEndToEnd, NormalStartPrintsInOrderOpensTheWindowAndEscExits) {
     XServer server;
@@ -105,37 +91,4 @@ TEST(StartUpEndToEnd, FullScreenQuestionAnsweredNoByKey) {
     EXPECT_EQ(app.stdoutSoFar().find("Error Fullscreen Mode !"), std::string::npos);
     pressKey(app, window, "Escape");
     EXPECT_EQ(app.wait().status, 0);
-}
-
-TEST(StartUpEndToEnd, BadVolumesEndWithOneLineAndStatusOne) {
-    XServer server;
-    {
-        SkorelProcess app(server, {"/nonexistent/volume.raw", "8", "8", "8", "8"});
-        const ExitResult r = app.wait();
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(lines(r.out).back(), "Error: unable to open volume");
-    }
-    {
-        SkorelProcess app(server, {"data/neghip.raw", "64", "2000", "64", "8"});
-        const ExitResult r = app.wait();
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Error: volume height 2000 is out of range (0 to 1024 voxels)\n");
-        EXPECT_EQ(r.out.find("Loading volume"), std::string::npos);
-    }
-}
-
-TEST(StartUpEndToEnd, ShortFileWarnsOnStandardErrorAndRuns) {
-    TempFile file(patternBytes(100));
-    XServer server;
-    SkorelProcess app(server, {file.c_str(), "100", "50", "20", "8"});
-    const std::string window = app.waitForWindow("Skorel");
-    ASSERT_FALSE(window.empty());
-    pressKey(app, window, "Escape");
-    const ExitResult r = app.wait();
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find(std::string("Loading volume (") + file.c_str() +
-                         ") : w=100/128 h=50/64 d=20/32\n"),
-              std::string::npos);
-    EXPECT_EQ(r.err, std::string("Warning: ") + file.c_str() +
-                         " is short: 99900 of 100x50x20 samples missing, left 0\n");
 }

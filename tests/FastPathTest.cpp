@@ -1,10 +1,10 @@
 // The fast paths against plain per-voxel versions of the same rules, on
-// random data and awkward sizes: chunked loading, row-wise staging fills and
-// the multi-table histogram must give exactly what the simple loops give.
+// random data and awkward sizes: chunked loading and the multi-table
+// histogram must give exactly what the simple loops give. (The row-wise
+// staging fills are checked texel by texel in VolumeTextureTest.)
 #include "TempFile.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/Volume.h"
-#include "volume/VolumeTexture.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -66,43 +66,6 @@ TEST(LoaderFastPath, ShortFilesMatchThePlainReader) {
         expectLoadsLikePlainReader(128, 128, 65, eightBit, 0.6); // ends inside a chunk
     }
     expectLoadsLikePlainReader(16, 16, 9, false, 0.3); // half a sample at the end
-}
-
-// The staging rules texel by texel, with the border test on every voxel.
-std::vector<uint8_t> plainStaging(int w, int h, int d, const std::vector<uint8_t>& voxels,
-                                  const TransferTable* table) {
-    const int texelBytes = table ? 4 : 1;
-    std::vector<uint8_t> out(size_t(w) * h * d * texelBytes);
-    size_t i = 0;
-    for (int z = 0; z < d; ++z)
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x, ++i) {
-                const bool border = x == 0 || y == 0 || z == 0 || x == w - 1 || y == h - 1 ||
-                                    z == d - 1;
-                for (int c = 0; c < texelBytes; ++c)
-                    out[i * texelBytes + c] =
-                        border ? 0 : table ? (*table)[voxels[i]][c] : voxels[i];
-            }
-    return out;
-}
-
-TEST(StagingFastPath, AlphaAndRgbaMatchThePlainFillsOnOddSizes) {
-    // Every entry different, none of them zero, so a texel taken from the
-    // wrong voxel or channel, or a border left unwritten, shows.
-    TransferTable table;
-    for (int i = 0; i < 256; ++i)
-        for (int c = 0; c < 4; ++c) table[i][c] = uint8_t(1 + (i * 4 + c) % 255);
-    const int sizes[][3] = {{2, 2, 2}, {2, 9, 4}, {3, 5, 7}, {17, 3, 2}, {31, 6, 5}, {64, 16, 3}};
-    for (const auto& s : sizes) {
-        const int w = s[0], h = s[1], d = s[2];
-        const std::vector<uint8_t> voxels = randomBytes(size_t(w) * h * d, uint32_t(w + 7 * h + d));
-        std::vector<uint8_t> alpha(stagingBytes(w, h, d, 1), 0xcd);
-        std::vector<uint8_t> rgba(stagingBytes(w, h, d, 4), 0xcd);
-        fillAlphaStaging(w, h, d, voxels.data(), alpha.data());
-        fillRgbaStaging(w, h, d, voxels.data(), table, rgba.data());
-        EXPECT_EQ(alpha, plainStaging(w, h, d, voxels, nullptr)) << w << "x" << h << "x" << d;
-        EXPECT_EQ(rgba, plainStaging(w, h, d, voxels, &table)) << w << "x" << h << "x" << d;
-    }
 }
 
 TEST(HistogramFastPath, MatchesOneIncrementPerVoxel) {
