@@ -172,7 +172,7 @@ void initApplication(int argc, char** argv) {
 
 void exitApplication() {
     if (fullScreen) glutLeaveGameMode();
-    std::printf("\nSkorel, a volume viewer\nhttps://skorel.example.org\n");
+    std::printf("\nThe Skorel developers\nhttps://skorel.example.org\n");
     std::exit(0);
 }
 

@@ -19,7 +19,7 @@ void pressKey(SkorelProcess& app, const std::string& window, const std::string& 
                 key);
 }
 
-const char* const credit = "\nSkorel, a volume viewer\nhttps://skorel.example.org\n";
+const char* const credit = "\nThe Skorel developers\nhttps://skorel.example.org\n";
 
 } // namespace
 

@@ -13,7 +13,7 @@ namespace {
 
 const std::string usage = "Usage: skorel filename width height depth [8|16]\n";
 const std::string cannotOpen = "Error: unable to open volume\n";
-const std::string credit = "\nSkorel, a volume viewer\nhttps://skorel.example.org\n";
+const std::string credit = "\nThe Skorel developers\nhttps://skorel.example.org\n";
 
 std::string outOfRange(const char* axis, const char* value) {
     return std::string("Error: volume ") + axis + " " + value +

@@ -87,3 +87,33 @@ TEST_F(RendererTest, FrameLeavesTheStateTheCallbacksRelyOn) {
     controlPanel->onMouse(0, 0, 10 + 60 + 5, 10 + 410 + 5); // "Infos" while hidden
     EXPECT_EQ(controlPanel->page, 1);
 }
+
+TEST_F(RendererTest, BlendingOperatorsSetTheirState) {
+    if (!extensions.hasBlendColor || !extensions.hasBlendMinmax) GTEST_SKIP() << "driver";
+    viewState.sliceCount = 10;
+    controlPanel->attRadio->select(true);
+    display();
+    float colour[4];
+    glGetFloatv(GL_BLEND_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[3], 0.3f);
+
+    controlPanel->mipRadio->select(true);
+    display();
+    GLint equation = 0;
+    glGetIntegerv(GL_BLEND_EQUATION, &equation);
+    EXPECT_EQ(equation, GL_MAX); // the panel was drawn under it too
+    GLint source = 0, destination = 0;
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    EXPECT_EQ(source, GL_SRC_ALPHA);
+    EXPECT_EQ(destination, GL_ONE);
+
+    controlPanel->overRadio->select(true);
+    controlPanel->useTfCheckBox->setChecked(false);
+    display();
+    glGetIntegerv(GL_BLEND_EQUATION, &equation);
+    EXPECT_EQ(equation, GL_FUNC_ADD);
+    float reference = -1;
+    glGetFloatv(GL_ALPHA_TEST_REF, &reference);
+    EXPECT_FLOAT_EQ(reference, 0.1f * 0.2f);
+}

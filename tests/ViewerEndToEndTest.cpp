@@ -248,5 +248,5 @@ TEST(ViewerEndToEnd, InfosPageAndExitButton) {
     const ExitResult r = v.app.wait();
     EXPECT_TRUE(r.exited);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\nSkorel, a volume viewer\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nThe Skorel developers\n"), std::string::npos);
 }
