@@ -144,6 +144,16 @@ TEST(BadInputEndToEnd, OddButLoadableInputsOpenTheWindowAndEscExitsWithZero) {
     expectWindowThenEsc(server, {e, "8", "8", "8", "8"},
                         "Loading volume (" + e + ") : w=8/16 h=8/16 d=8/16",
                         "Warning: " + e + " is short: 512 of 8x8x8 samples missing, left 0\n");
+    // A named pipe nobody writes to reads as empty instead of blocking the start.
+    char pipe[] = "/tmp/skorel-pipe-XXXXXX";
+    ASSERT_NE(mkdtemp(pipe), nullptr);
+    const std::string p = std::string(pipe) + "/volume";
+    ASSERT_EQ(mkfifo(p.c_str(), 0600), 0);
+    expectWindowThenEsc(server, {p, "8", "8", "8", "8"},
+                        "Loading volume (" + p + ") : w=8/16 h=8/16 d=8/16",
+                        "Warning: " + p + " is short: 512 of 8x8x8 samples missing, left 0\n");
+    unlink(p.c_str());
+    rmdir(pipe);
     // 101 bytes hold 50 two-byte samples; the odd byte is no sample.
     expectWindowThenEsc(server, {o, "10", "10", "1", "16"},
                         "Loading volume (" + o + ") : w=10/16 h=10/16 d=1/2",

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 uint32_t padToPowerOfTwo(uint32_t n) {
     if (n <= 2) return 2;
@@ -23,6 +25,21 @@ namespace {
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
+
+// Opens a file for reading without waiting: a named pipe with no writer
+// would otherwise block for ever (with no writer it reads as empty). A
+// directory opens here but has no bytes to give, so it counts as unopenable.
+FILE* openForReading(const char* fileName) {
+    const int fd = open(fileName, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    FILE* file = nullptr;
+    if (fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
+}
 
 // Reads up to `count` samples into dst (one byte per sample kept); returns how
 // many samples were read in full. Two-byte samples keep their second byte.
@@ -53,11 +70,8 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
     missing = 0;
 
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "rb"));
-    // A directory opens for reading here but has no bytes to give.
-    struct stat info;
-    if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
-        return LoadStatus::cannotOpen;
+    std::unique_ptr<FILE, FileCloser> file(openForReading(fileName));
+    if (!file) return LoadStatus::cannotOpen;
     std::printf("Loading volume (%s) : w=%d/%d h=%d/%d d=%d/%d\n", fileName, width, w, height, h,
                 depth, d);
 
