@@ -22,8 +22,12 @@ bool hasExtension(const char* extensionString, const char* name) {
 
 namespace {
 
-template <typename Proc> Proc entryPoint(const char* name) {
-    return reinterpret_cast<Proc>(getGlProcAddress(name));
+// An extension counts when the string lists it and its entry point is found.
+template <typename Proc>
+bool probe(const char* all, const char* name, const char* entryName, Proc& entry) {
+    if (!hasExtension(all, name)) return false;
+    entry = reinterpret_cast<Proc>(getGlProcAddress(entryName));
+    return entry != nullptr;
 }
 
 } // namespace
@@ -32,23 +36,15 @@ void probeExtensions() {
     const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     std::printf("%s\n", all ? all : "");
 
-    // An extension whose entry point cannot be found counts as absent.
-    if (hasExtension(all, "GL_EXT_texture3D")) {
-        extensions.glTexImage3DEXT = entryPoint<TexImage3DProc>("glTexImage3DEXT");
-        extensions.hasTexture3D = extensions.glTexImage3DEXT != nullptr;
-    }
-    if (hasExtension(all, "GL_EXT_paletted_texture")) {
-        extensions.glColorTableEXT = entryPoint<ColorTableProc>("glColorTableEXT");
-        extensions.hasPalettedTexture = extensions.glColorTableEXT != nullptr;
-    } else {
+    extensions.hasTexture3D =
+        probe(all, "GL_EXT_texture3D", "glTexImage3DEXT", extensions.glTexImage3DEXT);
+    if (hasExtension(all, "GL_EXT_paletted_texture"))
+        extensions.hasPalettedTexture = probe(all, "GL_EXT_paletted_texture", "glColorTableEXT",
+                                              extensions.glColorTableEXT);
+    else // our stand-in, where the driver can carry it
         extensions.hasPalettedTexture = installPalettedTextureLayer(all, extensions);
-    }
-    if (hasExtension(all, "GL_EXT_blend_color")) {
-        extensions.glBlendColorEXT = entryPoint<BlendColorProc>("glBlendColorEXT");
-        extensions.hasBlendColor = extensions.glBlendColorEXT != nullptr;
-    }
-    if (hasExtension(all, "GL_EXT_blend_minmax")) {
-        extensions.glBlendEquationEXT = entryPoint<BlendEquationProc>("glBlendEquationEXT");
-        extensions.hasBlendMinmax = extensions.glBlendEquationEXT != nullptr;
-    }
+    extensions.hasBlendColor =
+        probe(all, "GL_EXT_blend_color", "glBlendColorEXT", extensions.glBlendColorEXT);
+    extensions.hasBlendMinmax =
+        probe(all, "GL_EXT_blend_minmax", "glBlendEquationEXT", extensions.glBlendEquationEXT);
 }

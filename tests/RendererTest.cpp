@@ -1,6 +1,7 @@
 // The slice pass's texture mapping against real GL state, and the GL state a
 // frame leaves behind.
 #include "ViewerSetup.h"
+#include "app/Window.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>
@@ -116,4 +117,16 @@ TEST_F(RendererTest, BlendingOperatorsSetTheirState) {
     float reference = -1;
     glGetFloatv(GL_ALPHA_TEST_REF, &reference);
     EXPECT_FLOAT_EQ(reference, 0.1f * 0.2f);
+}
+
+TEST_F(RendererTest, ReshapeToNoHeightKeepsAFiniteProjection) {
+    reshape(300, 0);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 300);
+    EXPECT_EQ(viewport[3], 1);
+    float projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_FLOAT_EQ(projection[0] * 300.0f, projection[5]); // aspect 300 / 1
+    reshape(256, 256);
 }
