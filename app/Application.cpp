@@ -109,8 +109,9 @@ void loadVolumeStage(int argc, char** argv) {
     }
 
     volume = new Volume();
-    switch (volume->load(line.fileName.c_str(), line.width, line.height, line.depth,
-                         line.eightBit)) {
+    const LoadStatus status =
+        volume->load(line.fileName.c_str(), line.width, line.height, line.depth, line.eightBit);
+    switch (status) {
     case LoadStatus::ok:
         break;
     case LoadStatus::cannotOpen:
@@ -141,8 +142,7 @@ void buildControlPanel() {
     panel.setPage(1);
     panel.setCommandCallback(handleCommand);
     panel.setChangeCallback(handleChange);
-    panel.sizeLabel->setText("Size: %dx%dx%d", volume->width(), volume->height(),
-                             volume->depth());
+    panel.sizeLabel->setText("Size: %dx%dx%d", volume->width(), volume->height(), volume->depth());
     panel.densityLabel->setText("Density: %.2f", double(viewState.density));
     panel.intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));
     panel.slicesLabel->setText("Slices: %d", viewState.sliceCount);

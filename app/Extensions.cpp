@@ -11,8 +11,7 @@ ExtensionSupport extensions;
 bool hasExtension(const char* extensionString, const char* name) {
     if (!extensionString || !name || !*name) return false;
     const size_t n = std::strlen(name);
-    for (const char* at = std::strstr(extensionString, name); at;
-         at = std::strstr(at + 1, name)) {
+    for (const char* at = std::strstr(extensionString, name); at; at = std::strstr(at + 1, name)) {
         const bool startsName = at == extensionString || at[-1] == ' ';
         const bool endsName = at[n] == ' ' || at[n] == '\0';
         if (startsName && endsName) return true;
@@ -39,8 +38,8 @@ void probeExtensions() {
     extensions.hasTexture3D =
         probe(all, "GL_EXT_texture3D", "glTexImage3DEXT", extensions.glTexImage3DEXT);
     if (hasExtension(all, "GL_EXT_paletted_texture"))
-        extensions.hasPalettedTexture = probe(all, "GL_EXT_paletted_texture", "glColorTableEXT",
-                                              extensions.glColorTableEXT);
+        extensions.hasPalettedTexture =
+            probe(all, "GL_EXT_paletted_texture", "glColorTableEXT", extensions.glColorTableEXT);
     else // our stand-in, where the driver can carry it
         extensions.hasPalettedTexture = installPalettedTextureLayer(all, extensions);
     extensions.hasBlendColor =

@@ -38,7 +38,9 @@ TextBuffer::TextBuffer(const TextBuffer& other)
     std::memcpy(data, other.data, len + 1);
 }
 
-TextBuffer::~TextBuffer() { std::free(data); }
+TextBuffer::~TextBuffer() {
+    std::free(data);
+}
 
 void TextBuffer::assign(const char* text, uint32_t count) {
     if (count + 1 >= cap) {
@@ -67,7 +69,9 @@ void TextBuffer::append(const char* text, uint32_t count) {
     len = newLength;
 }
 
-void TextBuffer::append(const char* text) { append(text, uint32_t(std::strlen(text))); }
+void TextBuffer::append(const char* text) {
+    append(text, uint32_t(std::strlen(text)));
+}
 
 TextBuffer TextBuffer::concat(const char* first, uint32_t firstLength, const char* second,
                               uint32_t secondLength) {

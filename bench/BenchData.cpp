@@ -42,8 +42,9 @@ void writeBall(const std::string& fileName, int size, bool eightBit) {
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
                 noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
-                const double r = std::sqrt((x - c) * (x - c) + (y - c) * (y - c) +
-                                           (z - c) * (z - c)) / (0.45 * size);
+                const double r =
+                    std::sqrt((x - c) * (x - c) + (y - c) * (y - c) + (z - c) * (z - c)) /
+                    (0.45 * size);
                 const int v = r >= 1 ? 0 : int(255 * (1 - r) * 0.9 + (noise & 15));
                 if (!eightBit) bytes[at++] = uint8_t(noise >> 8);
                 bytes[at++] = uint8_t(v);
@@ -69,8 +70,8 @@ const DataSet& cube(int size, bool eightBit) {
     std::unique_ptr<DataSet>& set = made[{size, eightBit}];
     if (!set) {
         const std::string name = std::to_string(size) + "^3" + (eightBit ? "" : " 16-bit");
-        const std::string file = benchFolder() + "/ball" + std::to_string(size) +
-                                 (eightBit ? "x8" : "x16") + ".raw";
+        const std::string file =
+            benchFolder() + "/ball" + std::to_string(size) + (eightBit ? "x8" : "x16") + ".raw";
         writeBall(file, size, eightBit);
         set.reset(new DataSet{name, file, size, eightBit});
     }
@@ -117,7 +118,8 @@ void useDataSet(const DataSet& set) {
     if (!buildInitialTexture()) throw std::runtime_error("no memory for the texture");
     current = &set;
     // Let the window map and take its size before anything is timed.
-    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
+    for (int i = 0; i < 10; ++i)
+        glutMainLoopEvent();
     glFinish();
 }
 

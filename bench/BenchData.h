@@ -17,7 +17,7 @@ struct DataSet {
 
 // Synthetic volumes written once per run into a private folder: a ball of
 // graded density in a field of zeros, as scanners produce.
-const DataSet& defaultDataSet();   // data/neghip.raw, 64^3
+const DataSet& defaultDataSet(); // data/neghip.raw, 64^3
 const DataSet& cube(int size, bool eightBit = true);
 
 // Starts a private X server and the viewer's window (640 x 480) once.

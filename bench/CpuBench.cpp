@@ -59,7 +59,8 @@ void rgbaStaging(benchmark::State& state) {
     const Volume& v = loaded256();
     TransferTable table;
     for (int i = 0; i < 256; ++i)
-        for (int c = 0; c < 4; ++c) table[i][c] = uint8_t(i * 7 + c * 61);
+        for (int c = 0; c < 4; ++c)
+            table[i][c] = uint8_t(i * 7 + c * 61);
     std::vector<uint8_t> out(stagingBytes(256, 256, 256, 4), 1);
     for (auto _ : state) {
         fillRgbaStaging(256, 256, 256, v.voxels(), table, out.data());

@@ -18,7 +18,8 @@ namespace {
 // Histogram count and display list, as "Init TF" does.
 void resetEditor(benchmark::State& state) {
     useDataSet(cube(256));
-    for (auto _ : state) controlPanel->editor->reset(*volume);
+    for (auto _ : state)
+        controlPanel->editor->reset(*volume);
     glFinish();
 }
 
@@ -105,4 +106,6 @@ const bool registered = [] {
 
 } // namespace
 
-int benchFramesPerIteration() { return framesPerIteration; }
+int benchFramesPerIteration() {
+    return framesPerIteration;
+}

@@ -28,16 +28,17 @@ struct StartResult {
 StartResult startOnce(const DataSet& set) {
     std::vector<std::string> args = {SKOREL_BINARY};
     if (set.fileName.find("/data/neghip.raw") == std::string::npos)
-        args.insert(args.end(), {set.fileName, std::to_string(set.size),
-                                 std::to_string(set.size), std::to_string(set.size),
-                                 set.eightBit ? "8" : "16"});
+        args.insert(args.end(), {set.fileName, std::to_string(set.size), std::to_string(set.size),
+                                 std::to_string(set.size), set.eightBit ? "8" : "16"});
     // Everything the child needs is made before fork: the GL driver runs threads here.
     std::vector<std::string> env = {"SKOREL_FULLSCREEN=no", "SKOREL_EXIT_AFTER_FRAMES=1"};
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "SKOREL_", 7) != 0) env.push_back(*e);
     std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    for (std::string& e : env) envp.push_back(&e[0]);
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    for (std::string& e : env)
+        envp.push_back(&e[0]);
     argv.push_back(nullptr), envp.push_back(nullptr);
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("pipe failed");
@@ -58,8 +59,8 @@ StartResult startOnce(const DataSet& set) {
     for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) {
         text.append(buffer, size_t(n));
         if (seconds < 0 && text.find("Swapped frame") != std::string::npos)
-            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                          .count();
+            seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     close(out[0]);
     int status = 0;
@@ -79,9 +80,9 @@ double median(std::vector<double> values) {
 // round, so that a slow spell hits all of them, and the medians are our own.
 void startUps(benchmark::State& state) {
     startViewer(); // the X server the binaries draw on
-    const std::pair<const char*, const DataSet*> sets[] = {
-        {"startup/2^3", &cube(2)}, {"startup/default", &defaultDataSet()},
-        {"startup/256", &cube(256)}};
+    const std::pair<const char*, const DataSet*> sets[] = {{"startup/2^3", &cube(2)},
+                                                           {"startup/default", &defaultDataSet()},
+                                                           {"startup/256", &cube(256)}};
     std::vector<double> seconds[3], peaks[3];
     for (auto _ : state)
         for (int round = 0; round < startRounds; ++round)

@@ -68,7 +68,8 @@ bool runDialog(const char* caption, const char* text, std::vector<DialogButton> 
 
     const std::vector<std::string> lines = splitLines(text);
     size_t longest = 0;
-    for (const std::string& l : lines) longest = l.size() > longest ? l.size() : longest;
+    for (const std::string& l : lines)
+        longest = l.size() > longest ? l.size() : longest;
     const int margin = 16, buttonW = 80, buttonH = 26, gap = 12;
     int width = int(longest) * charWidth + 2 * margin;
     const int buttonsW = int(buttons.size()) * (buttonW + gap) - gap;
@@ -81,10 +82,9 @@ bool runDialog(const char* caption, const char* text, std::vector<DialogButton> 
     }
 
     const unsigned long black = BlackPixel(dpy, screen), white = WhitePixel(dpy, screen);
-    Window win = XCreateSimpleWindow(dpy, RootWindow(dpy, screen),
-                                     (DisplayWidth(dpy, screen) - width) / 2,
-                                     (DisplayHeight(dpy, screen) - height) / 2, width, height, 1,
-                                     black, white);
+    Window win = XCreateSimpleWindow(
+        dpy, RootWindow(dpy, screen), (DisplayWidth(dpy, screen) - width) / 2,
+        (DisplayHeight(dpy, screen) - height) / 2, width, height, 1, black, white);
     XStoreName(dpy, win, caption);
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;

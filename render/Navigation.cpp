@@ -16,8 +16,12 @@ float lastTrackballPoint[3] = {0, 0, 0};
 int savedSliceCount = 0;
 GLenum savedFilter = 0;
 
-int windowWidth() { return glutGet(GLUT_WINDOW_WIDTH); }
-int windowHeight() { return glutGet(GLUT_WINDOW_HEIGHT); }
+int windowWidth() {
+    return glutGet(GLUT_WINDOW_WIDTH);
+}
+int windowHeight() {
+    return glutGet(GLUT_WINDOW_HEIGHT);
+}
 
 } // namespace
 
@@ -40,7 +44,8 @@ void rotateByTrackball(const float from[3], const float to[3], float rotation[16
                      from[0] * to[1] - from[1] * to[0]};
     const float axisLength = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
     if (axisLength == 0.0f) return; // no axis to turn about
-    for (float& a : axis) a /= axisLength;
+    for (float& a : axis)
+        a /= axisLength;
     const float degrees =
         90.0f * std::sqrt(delta[0] * delta[0] + delta[1] * delta[1] + delta[2] * delta[2]);
 
@@ -48,22 +53,37 @@ void rotateByTrackball(const float from[3], const float to[3], float rotation[16
     const float radians = degrees * float(M_PI / 180.0);
     const float c = std::cos(radians), s = std::sin(radians), t = 1.0f - c;
     const float x = axis[0], y = axis[1], z = axis[2];
-    const float turn[16] = {t * x * x + c,     t * x * y + s * z, t * x * z - s * y, 0,
-                            t * x * y - s * z, t * y * y + c,     t * y * z + s * x, 0,
-                            t * x * z + s * y, t * y * z - s * x, t * z * z + c,     0,
-                            0,                 0,                 0,                 1};
+    const float turn[16] = {t * x * x + c,
+                            t * x * y + s * z,
+                            t * x * z - s * y,
+                            0,
+                            t * x * y - s * z,
+                            t * y * y + c,
+                            t * y * z + s * x,
+                            0,
+                            t * x * z + s * y,
+                            t * y * z - s * x,
+                            t * z * z + c,
+                            0,
+                            0,
+                            0,
+                            0,
+                            1};
     // rotation = turn x rotation: about an axis fixed to the screen.
     float product[16];
     for (int col = 0; col < 4; ++col)
         for (int row = 0; row < 4; ++row) {
             float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += turn[k * 4 + row] * rotation[col * 4 + k];
+            for (int k = 0; k < 4; ++k)
+                sum += turn[k * 4 + row] * rotation[col * 4 + k];
             product[col * 4 + row] = sum;
         }
     std::copy(product, product + 16, rotation);
 }
 
-int rotatingSliceCount(int saved) { return std::max(2 * saved / 3, 10); }
+int rotatingSliceCount(int saved) {
+    return std::max(2 * saved / 3, 10);
+}
 
 void mouse(int button, int state, int x, int y) {
     controlPanel->onMouse(button, state, x, windowHeight() - y);

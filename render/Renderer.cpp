@@ -15,7 +15,8 @@
 #include <utility>
 
 void inverseRotation(const float modelView[16], float m[16]) {
-    for (int i = 0; i < 16; ++i) m[i] = modelView[i];
+    for (int i = 0; i < 16; ++i)
+        m[i] = modelView[i];
     std::swap(m[1], m[4]);
     std::swap(m[2], m[8]);
     std::swap(m[6], m[9]);

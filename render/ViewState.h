@@ -4,14 +4,15 @@
 #include <GL/gl.h>
 
 struct ViewState {
-    float distance = -4.4f;       // eye-space z of the volume's centre; never above -1
-    int sliceCount = 80;          // squares drawn; 10 to 200 through keys and commands
-    float intensity = 0.2f;       // alpha of the slices' colour, 0 to 1
-    float density = 0.1f;         // alpha-test threshold as a fraction of intensity, 0 to 1
+    float distance = -4.4f; // eye-space z of the volume's centre; never above -1
+    int sliceCount = 80;    // squares drawn; 10 to 200 through keys and commands
+    float intensity = 0.2f; // alpha of the slices' colour, 0 to 1
+    float density = 0.1f;   // alpha-test threshold as a fraction of intensity, 0 to 1
     float textureScale[3] = {1.0f, 1.0f, 1.0f}; // per-axis texture-coordinate scale (s, t, r)
-    GLenum filter = GL_LINEAR;    // GL_LINEAR or GL_NEAREST
-    bool showOverlay = true;      // outline cube, frame rate and panel
-    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; // column-major, pure rotation
+    GLenum filter = GL_LINEAR;                  // GL_LINEAR or GL_NEAREST
+    bool showOverlay = true;                    // outline cube, frame rate and panel
+    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0,
+                          0, 0, 1, 0, 0, 0, 0, 1}; // column-major, pure rotation
 };
 
 extern ViewState viewState;

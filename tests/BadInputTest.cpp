@@ -21,7 +21,8 @@ std::string outOfRange(const char* axis, const char* value) {
 }
 
 bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // A command line the program must end by itself: status, the tail of standard
@@ -41,7 +42,8 @@ void expectEnding(const ExitResult& r, const Ending& row, const std::string& lab
 
 std::string describe(const std::vector<std::string>& args) {
     std::string text = std::to_string(args.size()) + " arguments:";
-    for (const std::string& a : args) text += " '" + a.substr(0, 40) + "'";
+    for (const std::string& a : args)
+        text += " '" + a.substr(0, 40) + "'";
     return text;
 }
 
@@ -65,7 +67,7 @@ void expectWindowThenEsc(const XServer& server, const std::vector<std::string>& 
 } // namespace
 
 TEST(CommandLineParsing, HugeNumbersSaturateInsteadOfWrapping) {
-    const char* argv[] = {"skorel", "f", "4294967297", "-99999999999", "99999999999999999999",
+    const char* argv[] = {"skorel",    "f", "4294967297", "-99999999999", "99999999999999999999",
                           "4294967304"};
     CommandLine line;
     ASSERT_TRUE(parseCommandLine(6, argv, line));
@@ -78,9 +80,13 @@ TEST(CommandLineParsing, HugeNumbersSaturateInsteadOfWrapping) {
 }
 
 TEST(BadInputEndToEnd, WrongArgumentCountsEndBeforeAnyWindow) {
-    const std::vector<std::vector<std::string>> lines = {
-        {"f"}, {"f", "8"}, {"f", "8", "8"}, {"f", "8", "8", "8"},
-        {"f", "8", "8", "8", "8", "8"}, {"f", "8", "8", "8", "8", "8", "8"}, {"", "", "", ""}};
+    const std::vector<std::vector<std::string>> lines = {{"f"},
+                                                         {"f", "8"},
+                                                         {"f", "8", "8"},
+                                                         {"f", "8", "8", "8"},
+                                                         {"f", "8", "8", "8", "8", "8"},
+                                                         {"f", "8", "8", "8", "8", "8", "8"},
+                                                         {"", "", "", ""}};
     for (const auto& args : lines)
         expectEnding(runWithoutDisplay(args), {args, 0, usage, ""}, describe(args));
 }
@@ -171,7 +177,8 @@ TEST(BadInputEndToEnd, LongNamesAndNamesWithSpacesLoad) {
     std::fclose(f);
     // Longer than the 1023 characters a fixed name buffer would hold.
     std::string longName = dir;
-    while (longName.size() < 3000) longName += "/.";
+    while (longName.size() < 3000)
+        longName += "/.";
     longName += "/a volume  with spaces.raw";
 
     XServer server;

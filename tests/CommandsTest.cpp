@@ -1,11 +1,11 @@
 // Keys and panel commands against the program's real objects.
-#include "ViewerSetup.h"
 #include "commands/Commands.h"
+#include "ViewerSetup.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/VolumeTexture.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
@@ -17,7 +17,8 @@ class CommandsTest : public ::testing::Test {
         panel = controlPanel;
     }
     void press(unsigned char key, int times = 1) {
-        for (int i = 0; i < times; ++i) keyboard(key, 0, 0);
+        for (int i = 0; i < times; ++i)
+            keyboard(key, 0, 0);
     }
     // A left click in panel coordinates (origin lower left).
     void click(int x, int y) {
@@ -109,8 +110,8 @@ TEST_F(CommandsTest, PageTransitions) {
     const int menu = 2, infos = 9;
     const struct {
         int from, command, to;
-    } steps[] = {{1, menu, 0}, {0, menu, 1}, {1, infos, 2}, {2, infos, 0},
-                 {0, infos, 2}, {2, menu, 1}};
+    } steps[] = {{1, menu, 0},  {0, menu, 1},  {1, infos, 2},
+                 {2, infos, 0}, {0, infos, 2}, {2, menu, 1}};
     for (const auto& s : steps) {
         panel->setPage(s.from);
         handleCommand(s.command);
@@ -162,7 +163,8 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
 }
 
 TEST_F(CommandsTest, UnknownCommandsChangeNothing) {
-    for (int id : {0, 22, 30, 33, 93}) handleCommand(id);
+    for (int id : {0, 22, 30, 33, 93})
+        handleCommand(id);
     EXPECT_EQ(panel->page, 1);
     EXPECT_EQ(viewState.sliceCount, 80);
     EXPECT_FLOAT_EQ(viewState.intensity, 0.2f);

@@ -43,7 +43,8 @@ std::vector<std::string> environment(const std::vector<std::string>& extra) {
         const std::string entry = *e;
         bool replaced = entry.rfind("DISPLAY=", 0) == 0;
         for (const std::string& x : extra)
-            replaced = replaced || entry.substr(0, entry.find('=') + 1) == x.substr(0, x.find('=') + 1);
+            replaced =
+                replaced || entry.substr(0, entry.find('=') + 1) == x.substr(0, x.find('=') + 1);
         if (!replaced) env.push_back(entry);
     }
     env.insert(env.end(), extra.begin(), extra.end());
@@ -61,8 +62,10 @@ int spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
         const int in = open("/dev/null", O_RDONLY);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
         std::vector<char*> a, e;
-        for (const std::string& s : argv) a.push_back(const_cast<char*>(s.c_str()));
-        for (const std::string& s : env) e.push_back(const_cast<char*>(s.c_str()));
+        for (const std::string& s : argv)
+            a.push_back(const_cast<char*>(s.c_str()));
+        for (const std::string& s : env)
+            e.push_back(const_cast<char*>(s.c_str()));
         a.push_back(nullptr), e.push_back(nullptr);
         execve(a[0], a.data(), e.data());
         _exit(127);
@@ -73,8 +76,8 @@ int spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
 // Waits for pid until the deadline; kills it past the deadline.
 ExitResult reap(int pid, double timeoutSeconds) {
     ExitResult r;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(long(timeoutSeconds * 1000));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(timeoutSeconds * 1000));
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -105,15 +108,16 @@ XServer::XServer() {
         const int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
     pid = child;
     std::string number;
     char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     close(fds[0]);
     if (number.empty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
     name = ":" + number;
@@ -130,8 +134,8 @@ ExitResult runWithoutDisplay(const std::vector<std::string>& args, double timeou
     std::vector<std::string> argv = {SKOREL_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string out = tempPath("out"), err = tempPath("err");
-    ExitResult r = reap(spawn(argv, environment({"SKOREL_FULLSCREEN=no"}), out, err),
-                        timeoutSeconds);
+    ExitResult r =
+        reap(spawn(argv, environment({"SKOREL_FULLSCREEN=no"}), out, err), timeoutSeconds);
     r.out = readFile(out), r.err = readFile(err);
     std::remove(out.c_str()), std::remove(err.c_str());
     return r;
@@ -164,23 +168,27 @@ std::string SkorelProcess::command(const std::string& program, const std::string
     if (FILE* p = popen(line.c_str(), "r")) {
         char buffer[512];
         size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) output.append(buffer, n);
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+            output.append(buffer, n);
         pclose(p);
     }
     return output;
 }
 
 int SkorelProcess::xdotool(const std::string& args) {
-    const std::string line = "DISPLAY=" + server.display() + " xdotool " + args + " >/dev/null 2>&1";
+    const std::string line =
+        "DISPLAY=" + server.display() + " xdotool " + args + " >/dev/null 2>&1";
     const int status = std::system(line.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string SkorelProcess::xdotoolOutput(const std::string& args) { return command("xdotool", args); }
+std::string SkorelProcess::xdotoolOutput(const std::string& args) {
+    return command("xdotool", args);
+}
 
 std::string SkorelProcess::waitForWindow(const std::string& title, double timeoutSeconds) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(long(timeoutSeconds * 1000));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(timeoutSeconds * 1000));
     std::string pattern;
     for (char c : title) {
         if (std::strchr(".^$*+?()[]{}|\\", c)) pattern += '\\';
@@ -220,7 +228,9 @@ ExitResult SkorelProcess::wait(double timeoutSeconds) {
     return result;
 }
 
-std::string SkorelProcess::stdoutSoFar() const { return readFile(outPath); }
+std::string SkorelProcess::stdoutSoFar() const {
+    return readFile(outPath);
+}
 
 void SkorelProcess::settle(double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(long(seconds * 1000)));

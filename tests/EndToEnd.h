@@ -19,10 +19,10 @@ class XServer {
 };
 
 struct ExitResult {
-    bool exited = false;   // false: killed by a signal or still running at the deadline
-    int status = -1;       // exit status when exited
+    bool exited = false; // false: killed by a signal or still running at the deadline
+    int status = -1;     // exit status when exited
     bool timedOut = false;
-    std::string out, err;  // everything written to standard output and error
+    std::string out, err; // everything written to standard output and error
 };
 
 // Runs skorel to completion with no display at all; for command lines that

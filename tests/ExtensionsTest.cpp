@@ -1,5 +1,5 @@
-#include "app/Application.h"
 #include "app/Extensions.h"
+#include "app/Application.h"
 #include "app/TextBuffer.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@ TEST(HasExtension, MatchesWholeNamesOnly) {
     EXPECT_TRUE(hasExtension(both, "GL_EXT_texture3D"));
     EXPECT_TRUE(hasExtension(both, "GL_EXT_paletted_texture")); // last name, ends the string
     EXPECT_FALSE(hasExtension(both, "GL_EXT_blend_color"));
-    EXPECT_FALSE(hasExtension(both, "GL_EXT_texture"));     // head of a longer name
-    EXPECT_FALSE(hasExtension(both, "texture3D"));          // tail of a longer name
+    EXPECT_FALSE(hasExtension(both, "GL_EXT_texture")); // head of a longer name
+    EXPECT_FALSE(hasExtension(both, "texture3D"));      // tail of a longer name
     EXPECT_FALSE(hasExtension(both, "EXT_paletted_texture"));
     EXPECT_TRUE(hasExtension("GL_EXT_texture3Dx GL_EXT_texture3D", "GL_EXT_texture3D"));
     EXPECT_TRUE(hasExtension("GL_ARB_a GL_EXT_texture3D GL_ARB_b", "GL_EXT_texture3D"));
@@ -74,7 +74,8 @@ TEST(CommandLine, CountsAndValues) {
         ASSERT_TRUE(parseCommandLine(6, args, line));
         EXPECT_EQ(line.eightBit, std::string(bits) == "8.0x") << bits; // atoi("8.0x") is 8
     }
-    for (int count : {0, 2, 3, 4, 5, 7}) EXPECT_FALSE(parseCommandLine(count, five, line)) << count;
+    for (int count : {0, 2, 3, 4, 5, 7})
+        EXPECT_FALSE(parseCommandLine(count, five, line)) << count;
 }
 
 TEST(CommandLine, SizesAboveTheTextureLimitAreRefusedWithTheAxisNamed) {

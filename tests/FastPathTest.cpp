@@ -14,7 +14,8 @@ namespace {
 std::vector<uint8_t> randomBytes(size_t count, uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<uint8_t> bytes(count);
-    for (uint8_t& b : bytes) b = uint8_t(random());
+    for (uint8_t& b : bytes)
+        b = uint8_t(random());
     return bytes;
 }
 
@@ -40,7 +41,8 @@ std::vector<uint8_t> plainLoad(const std::vector<uint8_t>& file, int w, int h, i
 
 void expectLoadsLikePlainReader(int w, int h, int d, bool eightBit, double fileFraction = 1) {
     const size_t full = size_t(w) * h * d * (eightBit ? 1 : 2);
-    const std::vector<uint8_t> bytes = randomBytes(size_t(full * fileFraction), uint32_t(w * h + d));
+    const std::vector<uint8_t> bytes =
+        randomBytes(size_t(full * fileFraction), uint32_t(w * h + d));
     TempFile file(bytes);
     Volume volume;
     ASSERT_EQ(volume.load(file.c_str(), w, h, d, eightBit), LoadStatus::ok);
@@ -52,10 +54,10 @@ void expectLoadsLikePlainReader(int w, int h, int d, bool eightBit, double fileF
 
 TEST(LoaderFastPath, MatchesThePlainReaderForEveryShapeOfRun) {
     for (bool eightBit : {true, false}) {
-        expectLoadsLikePlainReader(5, 3, 7, eightBit);    // odd: row by row
-        expectLoadsLikePlainReader(2, 9, 3, eightBit);    // width 2
-        expectLoadsLikePlainReader(16, 5, 3, eightBit);   // whole rows: slice runs
-        expectLoadsLikePlainReader(16, 16, 9, eightBit);  // whole slices: one run
+        expectLoadsLikePlainReader(5, 3, 7, eightBit);      // odd: row by row
+        expectLoadsLikePlainReader(2, 9, 3, eightBit);      // width 2
+        expectLoadsLikePlainReader(16, 5, 3, eightBit);     // whole rows: slice runs
+        expectLoadsLikePlainReader(16, 16, 9, eightBit);    // whole slices: one run
         expectLoadsLikePlainReader(128, 128, 65, eightBit); // a run over several chunks
     }
 }
@@ -71,7 +73,8 @@ TEST(LoaderFastPath, ShortFilesMatchThePlainReader) {
 TEST(HistogramFastPath, MatchesOneIncrementPerVoxel) {
     const std::vector<uint8_t> random = randomBytes((1 << 20) + 21, 99);
     std::vector<uint8_t> runs(4099, 255); // one value only: a single bin takes every count
-    for (size_t i = 1000; i < 1003; ++i) runs[i] = 0;
+    for (size_t i = 1000; i < 1003; ++i)
+        runs[i] = 0;
     // Every length up to two words, from every alignment, then long inputs.
     std::vector<std::pair<const uint8_t*, size_t>> inputs;
     for (size_t offset = 0; offset < 8; ++offset)
@@ -82,8 +85,10 @@ TEST(HistogramFastPath, MatchesOneIncrementPerVoxel) {
     for (size_t n = 0; n < inputs.size(); ++n) {
         const auto& input = inputs[n];
         int expected[256], counted[256];
-        for (int v = 0; v < 256; ++v) expected[v] = counted[v] = v; // counts add on
-        for (size_t i = 0; i < input.second; ++i) ++expected[input.first[i]];
+        for (int v = 0; v < 256; ++v)
+            expected[v] = counted[v] = v; // counts add on
+        for (size_t i = 0; i < input.second; ++i)
+            ++expected[input.first[i]];
         countHistogram(input.first, input.second, counted);
         EXPECT_TRUE(std::equal(expected, expected + 256, counted))
             << "input " << n << ": " << input.second << " voxels";

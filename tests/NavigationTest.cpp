@@ -11,7 +11,9 @@
 
 namespace {
 
-float length(const float p[3]) { return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]); }
+float length(const float p[3]) {
+    return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+}
 
 bool isIdentity(const float m[16]) {
     for (int i = 0; i < 16; ++i)
@@ -58,11 +60,13 @@ TEST(Trackball, RotationStepMatchesGlAndSkipsCoincidentPoints) {
     trackballProject(700, 240, 640, 480, from);
     rotateByTrackball(from, from, rotation); // zero axis, zero angle
     EXPECT_TRUE(isIdentity(rotation));
-    for (float& v : rotation) EXPECT_FALSE(std::isnan(v));
+    for (float& v : rotation)
+        EXPECT_FALSE(std::isnan(v));
     trackballProject(640, 240, 640, 480, from);
     trackballProject(700, 240, 640, 480, to); // outward beyond the circle: no real turn
     rotateByTrackball(from, to, rotation);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(rotation[i], (i % 5 == 0) ? 1.0f : 0.0f, 1e-6);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rotation[i], (i % 5 == 0) ? 1.0f : 0.0f, 1e-6);
     std::fill(rotation, rotation + 16, 0.0f);
     rotation[0] = rotation[5] = rotation[10] = rotation[15] = 1.0f;
 
@@ -89,13 +93,12 @@ TEST(Trackball, RotationStepMatchesGlAndSkipsCoincidentPoints) {
         glGetFloatv(GL_MODELVIEW_MATRIX, expected);
     }
     glPopMatrix();
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
 }
 
 TEST_F(NavigationTest, TurningLowersQualityUntilRelease) {
-    const struct {
-        int slices, whileTurning;
-    } cases[] = {{80, 53}, {30, 20}, {10, 10}, {200, 133}};
+    const struct { int slices, whileTurning; } cases[] = {{80, 53}, {30, 20}, {10, 10}, {200, 133}};
     for (const auto& c : cases) {
         viewState.sliceCount = c.slices;
         mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);

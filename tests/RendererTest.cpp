@@ -1,8 +1,8 @@
 // The slice pass's texture mapping against real GL state, and the GL state a
 // frame leaves behind.
+#include "render/Renderer.h"
 #include "ViewerSetup.h"
 #include "app/Window.h"
-#include "render/Renderer.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -17,7 +17,8 @@ void texCoord(float x, float y, float z, float out[3]) {
     const float eye[4] = {x, y, z + viewState.distance, 1};
     for (int row = 0; row < 3; ++row) {
         out[row] = 0;
-        for (int k = 0; k < 4; ++k) out[row] += t[k * 4 + row] * eye[k];
+        for (int k = 0; k < 4; ++k)
+            out[row] += t[k * 4 + row] * eye[k];
     }
 }
 

@@ -33,11 +33,16 @@ long residentKiB() {
 // GL names in use up to `last`, found by asking about each.
 int liveNames(GLboolean (*isName)(GLuint), GLuint last) {
     int count = 0;
-    for (GLuint n = 1; n <= last; ++n) count += isName(n) == GL_TRUE;
+    for (GLuint n = 1; n <= last; ++n)
+        count += isName(n) == GL_TRUE;
     return count;
 }
-GLboolean isTexture(GLuint n) { return glIsTexture(n); }
-GLboolean isList(GLuint n) { return glIsList(n); }
+GLboolean isTexture(GLuint n) {
+    return glIsTexture(n);
+}
+GLboolean isList(GLuint n) {
+    return glIsList(n);
+}
 
 class Soak : public ::testing::Test {
   protected:

@@ -32,6 +32,7 @@ class TempFile {
 // Deterministic bytes that differ from their neighbours and are never all 0.
 inline std::vector<unsigned char> patternBytes(size_t count) {
     std::vector<unsigned char> bytes(count);
-    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<unsigned char>((i * 7 + 3) % 251 + 1);
+    for (size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>((i * 7 + 3) % 251 + 1);
     return bytes;
 }

@@ -2,10 +2,10 @@
 // window's pixels: the volume, the overlay, the controls and the editor.
 #include "EndToEnd.h"
 
-#include <gtest/gtest.h>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -51,7 +51,7 @@ long long differentPixels(const Image& a, const Image& b, Region region = volume
     for (int y = region.y0; y < region.y1; ++y)
         for (int x = region.x0; x < region.x1; ++x)
             n += std::abs(a.at(x, y)[0] - b.at(x, y)[0]) + std::abs(a.at(x, y)[1] - b.at(x, y)[1]) +
-                         std::abs(a.at(x, y)[2] - b.at(x, y)[2]) >
+                     std::abs(a.at(x, y)[2] - b.at(x, y)[2]) >
                  6;
     return n;
 }
@@ -109,8 +109,8 @@ class Viewer {
     // program draws continuously, so a state change shows within a few frames.
     Image waitFor(const std::function<bool(const Image&)>& shows, double seconds = 20) {
         Image current;
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(long(seconds * 1000));
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
         do {
             current = app.screenshot(window);
             if (current.width == 640 && current.height == 480 && shows(current)) return current;
@@ -190,7 +190,8 @@ TEST(ViewerEndToEnd, BlendingOperatorsChangeThePicture) {
     long long darker = 0;
     for (int y = volumeRegion.y0; y < volumeRegion.y1; ++y)
         for (int x = volumeRegion.x0; x < volumeRegion.x1; ++x)
-            for (int c = 0; c < 3; ++c) darker += mip.at(x, y)[c] + 2 < over.at(x, y)[c];
+            for (int c = 0; c < 3; ++c)
+                darker += mip.at(x, y)[c] + 2 < over.at(x, y)[c];
     EXPECT_EQ(darker, 0);
     EXPECT_EQ(v.exit().status, 0);
 }
@@ -239,7 +240,8 @@ TEST(ViewerEndToEnd, InfosPageAndExitButton) {
     v.click(infosX, infosY);
     // The editor (bars over its bands) goes; the extension lines are drawn there instead.
     const Image infos = v.waitFor([](const Image& i) {
-        return sumOver(i, {20, 330, 276, 470}, [](Rgb c) { return c.r > 200 && c.g < 180 && c.b > 150; }) == 0;
+        return sumOver(i, {20, 330, 276, 470},
+                       [](Rgb c) { return c.r > 200 && c.g < 180 && c.b > 150; }) == 0;
     });
     EXPECT_GT(sumOver(infos, {20, 420, 260, 470}, [](Rgb c) { return c.r > 150 ? 1 : 0; }), 100);
     v.click(menuX, menuY); // back to the menu page

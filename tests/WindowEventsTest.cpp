@@ -87,12 +87,13 @@ TEST_F(WindowEvents, ShrinkingToNothingAndBackKeepsTheView) {
     // A drag in a window with no room for a trackball still turns by a
     // finite amount: the volume stays in sight.
     app->xdotool("windowsize " + window + " 1 1");
-    app->xdotool("mousemove --window " + window + " 0 0 mousedown 1 mousemove --window " +
-                 window + " 1 1 mousemove --window " + window + " 0 1 mouseup 1");
+    app->xdotool("mousemove --window " + window + " 0 0 mousedown 1 mousemove --window " + window +
+                 " 1 1 mousemove --window " + window + " 0 1 mouseup 1");
     app->xdotool("windowsize " + window + " 640 480");
     app->xdotool("mousemove --window " + window + " 400 240");
     size_t lit = 0;
-    for (unsigned char c : picture()) lit += c > 40;
+    for (unsigned char c : picture())
+        lit += c > 40;
     EXPECT_GT(lit, 1000u) << "the volume is gone";
     expectEscEndsWithZero();
 }
@@ -164,5 +165,6 @@ TEST(TrackballWithoutArea, TurnsStayFinite) {
     rotateByTrackball(to, from, rotation);
     for (const float* p : {from, to})
         EXPECT_NEAR(p[0] * p[0] + p[1] * p[1] + p[2] * p[2], 1.0f, 1e-5f);
-    for (float m : rotation) EXPECT_TRUE(std::isfinite(m));
+    for (float m : rotation)
+        EXPECT_TRUE(std::isfinite(m));
 }

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +14,14 @@ uint32_t padToPowerOfTwo(uint32_t n) {
     if (n <= 2) return 2;
     if (n > 1024) return 0;
     uint32_t padded = 16; // 4 and 8 are never results
-    while (padded < n) padded *= 2;
+    while (padded < n)
+        padded *= 2;
     return padded;
 }
 
-Volume::~Volume() { std::free(data); }
+Volume::~Volume() {
+    std::free(data);
+}
 
 namespace {
 
@@ -46,7 +49,8 @@ FILE* openForReading(const char* fileName) {
 size_t readSamples(FILE* file, uint8_t* dst, size_t count, bool eightBit, uint8_t* scratch) {
     if (eightBit) return std::fread(dst, 1, count, file);
     const size_t got = std::fread(scratch, 2, count, file);
-    for (size_t i = 0; i < got; ++i) dst[i] = scratch[2 * i + 1];
+    for (size_t i = 0; i < got; ++i)
+        dst[i] = scratch[2 * i + 1];
     return got;
 }
 
@@ -97,7 +101,8 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
             uint8_t* dst = data + size_t(pw) * (y + size_t(ph) * z);
             for (size_t done = 0; done < run && !atEnd; done += chunk) {
                 const size_t count = std::min(chunk, run - done);
-                const size_t n = readSamples(file.get(), dst + done, count, eightBit, scratch.get());
+                const size_t n =
+                    readSamples(file.get(), dst + done, count, eightBit, scratch.get());
                 got += n;
                 atEnd = n < count;
             }

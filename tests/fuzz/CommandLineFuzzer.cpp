@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = end + 1;
     }
     std::vector<const char*> argv = {"skorel"};
-    for (const std::string& w : words) argv.push_back(w.c_str());
+    for (const std::string& w : words)
+        argv.push_back(w.c_str());
     const int argc = int(argv.size());
     argv.push_back(nullptr);
 
@@ -79,8 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (argc == 6) {
             // Whatever the conversion, a size typed out of range is never loaded.
             const long long typed = typedValue(words[1 + i]);
-            if (typed < 0 || typed > 1024) check(!problem.empty(), "an out-of-range size passed");
-            else check(sizes[i] == int(typed), "a size in range is read as typed");
+            if (typed < 0 || typed > 1024)
+                check(!problem.empty(), "an out-of-range size passed");
+            else
+                check(sizes[i] == int(typed), "a size in range is read as typed");
         }
     }
     check(problem.empty() == fits, "refused exactly when a size does not fit");

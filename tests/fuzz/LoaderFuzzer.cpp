@@ -19,9 +19,9 @@ std::string filePath, missingPath, directoryPath;
 
 // Small sizes directly, then the boundaries and values a user might type.
 int sizeFrom(uint8_t b) {
-    static const int special[] = {-1,   -2,    -1024, -2147483647 - 1, 1023,      1024,
-                                  1025, 2048,  4096,  65536,           2147483647, 512,
-                                  513,  256,   257,   129};
+    static const int special[] = {-1,   -2,   -1024, -2147483647 - 1, 1023, 1024, 1025,
+                                  2048, 4096, 65536, 2147483647,      512,  513,  256,
+                                  257,  129};
     return b < 240 ? b % 70 : special[b - 240];
 }
 
@@ -62,12 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     uint32_t padded[3];
     uint64_t total = 1;
-    for (int i = 0; i < 3; ++i) total *= padded[i] = padToPowerOfTwo(uint32_t(given[i]));
+    for (int i = 0; i < 3; ++i)
+        total *= padded[i] = padToPowerOfTwo(uint32_t(given[i]));
     // Accepted blocks up to 256 Ki voxels keep every run short; refused sizes
     // allocate nothing and always run.
     if (total > (uint64_t(1) << 18)) return 0;
 
-    const char* name = kind == 2 ? missingPath.c_str()
+    const char* name = kind == 2   ? missingPath.c_str()
                        : kind == 3 ? directoryPath.c_str()
                                    : filePath.c_str();
     if (kind < 2 && !writeFile(contents, length)) return 0;
