@@ -195,12 +195,9 @@ std::string SkorelProcess::waitForWindow(const std::string& title, double timeou
         pattern += c;
     }
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string id = xdotoolOutput("search --name '^" + pattern + "$'");
-        if (!id.empty()) {
-            id = id.substr(0, id.find('\n'));
-            // Wait until it is mapped and viewable.
-            if (xdotool("getwindowgeometry " + id) == 0) return id;
-        }
+        // Only a viewable window takes the input focus that key presses need.
+        const std::string id = xdotoolOutput("search --onlyvisible --name '^" + pattern + "$'");
+        if (!id.empty()) return id.substr(0, id.find('\n'));
         if (!running()) return "";
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
