@@ -1,27 +1,21 @@
 // Volumes for tests: raw voxels written to a temporary file and loaded.
 #pragma once
+#include "TempFile.h"
 #include "volume/Volume.h"
 
-#include <cstdlib>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 // Voxels differ between neighbours on every axis; no voxels loads an empty
 // file, so every voxel is 0 and none is touched.
 inline std::unique_ptr<Volume> loadTestVolume(int w, int h, int d, bool empty = false) {
-    std::vector<uint8_t> voxels(empty ? 0 : size_t(w) * h * d);
+    std::vector<unsigned char> voxels(empty ? 0 : size_t(w) * h * d);
     for (size_t i = 0; i < voxels.size(); ++i)
         voxels[i] = uint8_t(i % w * 37 + i / w % h * 11 + i / w / h * 5 + 1);
-    char path[] = "/tmp/skorel-volume-XXXXXX";
-    const int fd = mkstemp(path);
-    const bool written =
-        fd >= 0 && write(fd, voxels.data(), voxels.size()) == ssize_t(voxels.size());
-    if (fd >= 0) close(fd);
+    TempFile file(voxels);
     std::unique_ptr<Volume> volume(new Volume());
-    const bool loaded = written && volume->load(path, w, h, d, true) == LoadStatus::ok;
-    unlink(path);
-    return loaded ? std::move(volume) : nullptr;
+    return volume->load(file.c_str(), w, h, d, true) == LoadStatus::ok ? std::move(volume)
+                                                                       : nullptr;
 }
 
 // Entries differ from one another; entry 0 is zero like the border.
