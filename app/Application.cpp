@@ -1,10 +1,11 @@
 #include "app/Application.h"
 
-#include "app/Extensions.h"
+#include "app/ExtensionProbe.h"
 #include "app/TextBuffer.h"
 #include "app/Window.h"
 #include "commands/Commands.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "platform/Platform.h"
 #include "render/FrameCounter.h"
 #include "render/Navigation.h"
@@ -18,8 +19,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-
-Volume* volume = nullptr;
 
 const char* const usageLine = "Usage: skorel filename width height depth [8|16]\n";
 
@@ -142,6 +141,7 @@ void buildControlPanel() {
     panel.setPage(1);
     panel.setCommandCallback(handleCommand);
     panel.setChangeCallback(handleChange);
+    exitAction = exitApplication;
     panel.sizeLabel->setText("Size: %dx%dx%d", volume->width(), volume->height(), volume->depth());
     panel.densityLabel->setText("Density: %.2f", double(viewState.density));
     panel.intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));

@@ -2,10 +2,6 @@
 #pragma once
 #include <string>
 
-class Volume;
-
-extern Volume* volume; // the one data set, created by start-up, never freed
-
 extern const char* const usageLine;
 
 // What the command line asks for: no arguments mean the default data set.

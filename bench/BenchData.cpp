@@ -3,7 +3,8 @@
 
 #include "EndToEnd.h"
 #include "app/Application.h"
-#include "app/Extensions.h"
+#include "app/ExtensionProbe.h"
+#include "platform/Extensions.h"
 #include "app/Window.h"
 #include "gui/ControlPanel.h"
 #include "render/FrameCounter.h"

@@ -1,13 +1,22 @@
 #include "commands/Commands.h"
 
-#include "app/Application.h"
-#include "app/Extensions.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
+#include "volume/Volume.h"
 #include "volume/VolumeTexture.h"
 
 #include <cctype>
+#include <cstdlib>
+
+namespace {
+[[noreturn]] void exitQuietly() {
+    std::exit(0);
+}
+} // namespace
+
+void (*exitAction)() = exitQuietly;
 
 float stepUnitValue(float value, double step) {
     const double result = double(value) + step;
@@ -58,7 +67,8 @@ void applyTransferFunction() {
 void keyboard(unsigned char key, int, int) {
     switch (std::tolower(key)) {
     case 27:
-        exitApplication();
+        exitAction();
+        break;
     case ' ':
         viewState.showOverlay = !viewState.showOverlay;
         break;
@@ -128,7 +138,8 @@ void handleCommand(int id) {
         viewState.filter = viewState.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
         break;
     case 91: // Exit
-        exitApplication();
+        exitAction();
+        break;
     case 92: // Init TF: the table and texture keep the old function until the next change
         panel.editor->reset(*volume);
         break;

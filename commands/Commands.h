@@ -2,6 +2,10 @@
 // them draws: the idle callback redraws continuously.
 #pragma once
 
+// Esc and the Exit button end the program through this; start-up installs
+// the orderly exit. It must not return.
+extern void (*exitAction)();
+
 void keyboard(unsigned char key, int x, int y);
 void handleCommand(int id);
 void handleChange(int id, int x, int y);

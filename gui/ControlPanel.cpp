@@ -1,7 +1,7 @@
 // Control panel: construction, layout, pages, event dispatch and drawing.
 #include "gui/ControlPanel.h"
 
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 
 namespace {
 

@@ -57,8 +57,8 @@ void dropDeletedTextures() {
         it = glIsTexture(*it) ? std::next(it) : indexTextures.erase(it);
 }
 
-void layerColorTable(GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
-                     GLenum type, const GLvoid* table) {
+void APIENTRY layerColorTable(GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
+                              GLenum type, const GLvoid* table) {
     // The program maps indices onto exactly 256 entries.
     if (target != GL_TEXTURE_3D || width != 256) return;
     const GLuint texture = bound3DTexture();
@@ -83,9 +83,9 @@ void layerColorTable(GLenum target, GLenum internalFormat, GLsizei width, GLenum
     activeTexture(GLenum(unit));
 }
 
-void layerTexImage3D(GLenum target, GLint level, GLenum internalFormat, GLsizei width,
-                     GLsizei height, GLsizei depth, GLint border, GLenum format, GLenum type,
-                     const GLvoid* pixels) {
+void APIENTRY layerTexImage3D(GLenum target, GLint level, GLenum internalFormat, GLsizei width,
+                              GLsizei height, GLsizei depth, GLint border, GLenum format,
+                              GLenum type, const GLvoid* pixels) {
     const bool indices = format == GL_COLOR_INDEX;
     if (target == GL_TEXTURE_3D && level == 0) {
         dropDeletedTextures();

@@ -2,7 +2,7 @@
 // GL_ARB_fragment_program: colour indices live in a one-byte 3D texture and a
 // fragment program looks them up in a 256-entry palette texture on unit 1.
 #pragma once
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 
 // Called by probeExtensions when the driver lacks the real extension. When the
 // layer can stand in, it installs its own glColorTableEXT (and wraps the 3D

@@ -1,7 +1,7 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 #include "gui/ControlPanel.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"

@@ -2,7 +2,7 @@
 // order's consequences, driven the way the commands will drive it.
 #include "gui/ControlPanel.h"
 #include "GlTestContext.h"
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 
 #include <gtest/gtest.h>
 #include <string>

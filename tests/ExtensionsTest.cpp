@@ -1,4 +1,4 @@
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 #include "app/Application.h"
 #include "app/TextBuffer.h"
 

@@ -1,6 +1,7 @@
 #include "GlTestContext.h"
 
-#include "app/Extensions.h"
+#include "app/ExtensionProbe.h"
+#include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
 #include "platform/Platform.h"
 

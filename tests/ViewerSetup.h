@@ -3,7 +3,8 @@
 #pragma once
 #include "GlTestContext.h"
 #include "app/Application.h"
-#include "app/Extensions.h"
+#include "app/ExtensionProbe.h"
+#include "platform/Extensions.h"
 #include "gui/ControlPanel.h"
 #include "render/Navigation.h"
 #include "render/ViewState.h"

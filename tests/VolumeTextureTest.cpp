@@ -1,7 +1,8 @@
 #include "GlTestContext.h"
 #include "TestVolume.h"
 
-#include "app/Extensions.h"
+#include "app/ExtensionProbe.h"
+#include "platform/Extensions.h"
 #include "volume/VolumeTexture.h"
 
 #include <gtest/gtest.h>

@@ -19,6 +19,8 @@ uint32_t padToPowerOfTwo(uint32_t n) {
     return padded;
 }
 
+Volume* volume = nullptr;
+
 Volume::~Volume() {
     std::free(data);
 }

@@ -45,3 +45,5 @@ class Volume {
     float scales[3] = {1.0f, 1.0f, 1.0f};
     uint64_t missing = 0;
 };
+
+extern Volume* volume; // the one data set, created by start-up, never freed

@@ -2,7 +2,7 @@
 // and upload; and the palette upload for the colour-index form.
 #include "volume/VolumeTexture.h"
 
-#include "app/Extensions.h"
+#include "platform/Extensions.h"
 
 #include <cstdio>
 #include <cstdlib>
