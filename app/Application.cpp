@@ -160,14 +160,26 @@ bool buildInitialTexture() {
                                          : volume->buildRgbaTexture(volumeTexture, 0, table);
 }
 
-void initApplication(int argc, char** argv) {
+namespace {
+
+void initBeforeVolume() {
     mouseState = new MouseState();
     frameCounter = new FrameCounter();
     probeExtensions();
     checkRequiredExtensions();
-    loadVolumeStage(argc, argv);
+}
+
+void initAfterVolume() {
     buildControlPanel();
     if (!buildInitialTexture()) std::exit(1); // the builder has said why
+}
+
+} // namespace
+
+void initApplication(int argc, char** argv) {
+    initBeforeVolume();
+    loadVolumeStage(argc, argv);
+    initAfterVolume();
 }
 
 void exitApplication() {
@@ -186,6 +198,17 @@ int runSkorel(int argc, char** argv) {
     initWindow();
     initGLState();
     initApplication(argc, argv);
+    glutMainLoop();
+    return 0;
+}
+
+int runViewer(int argc, char** argv, void (*prepareVolume)()) {
+    glutInit(&argc, argv);
+    initWindow();
+    initGLState();
+    initBeforeVolume();
+    prepareVolume();
+    initAfterVolume();
     glutMainLoop();
     return 0;
 }

@@ -1,8 +1,8 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "platform/Extensions.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
 #include "render/ViewState.h"
@@ -61,7 +61,12 @@ void drawOverlay(ControlPanel& panel) {
     }
     panel.setVisible(true);
     glColor4f(0, 0, 0.7f, 1);
-    if (panel.page != 0) glutWireCube(2.0);
+    if (panel.page != 0) {
+        glPushMatrix();
+        glScalef(viewState.boxScale[0], viewState.boxScale[1], viewState.boxScale[2]);
+        glutWireCube(2.0);
+        glPopMatrix();
+    }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
     panel.fpsLabel->setText("%4d fps", frameCounter ? frameCounter->fps() : 0);
@@ -100,7 +105,8 @@ void setSliceTextureMatrix() {
     glMatrixMode(GL_TEXTURE);
     glEnable(GL_TEXTURE_3D);
     glLoadIdentity();
-    glTranslatef(0.5f, 0.5f, 0.5f);
+    glTranslatef(viewState.textureCentre[0], viewState.textureCentre[1],
+                 viewState.textureCentre[2]);
     glScalef(viewState.textureScale[0], viewState.textureScale[1], viewState.textureScale[2]);
     glMultMatrixf(m);
     glTranslatef(0, 0, -viewState.distance);

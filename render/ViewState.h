@@ -13,6 +13,11 @@ struct ViewState {
     bool showOverlay = true;                    // outline cube, frame rate and panel
     float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0,
                           0, 0, 1, 0, 0, 0, 0, 1}; // column-major, pure rotation
+
+    // Where the data sit: the texture coordinate the trackball turns about, and
+    // the outline box's half-sizes (the default cube fills the padded block).
+    float textureCentre[3] = {0.5f, 0.5f, 0.5f};
+    float boxScale[3] = {1.0f, 1.0f, 1.0f};
 };
 
 extern ViewState viewState;

@@ -56,6 +56,14 @@ size_t readSamples(FILE* file, uint8_t* dst, size_t count, bool eightBit, uint8_
     return got;
 }
 
+// Scales that stretch the longest padded axis over the others.
+void setScales(float scales[3], int16_t w, int16_t h, int16_t d) {
+    const float largest = float(std::max({w, h, d}));
+    scales[0] = largest / float(w);
+    scales[1] = largest / float(h);
+    scales[2] = largest / float(d);
+}
+
 // Samples per read call: large enough to run at the speed of the disk, small
 // enough that two-byte samples need only a small scratch buffer.
 const size_t readChunk = size_t(1) << 20;
@@ -112,9 +120,26 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     }
     missing = gw * gh * gd - got;
 
-    const float largest = float(std::max({w, h, d}));
-    scales[0] = largest / float(w);
-    scales[1] = largest / float(h);
-    scales[2] = largest / float(d);
+    setScales(scales, w, h, d);
     return LoadStatus::ok;
+}
+
+bool Volume::setVoxels(const uint8_t* voxels, int width, int height, int depth) {
+    const uint32_t pw = padToPowerOfTwo(uint32_t(width));
+    const uint32_t ph = padToPowerOfTwo(uint32_t(height));
+    const uint32_t pd = padToPowerOfTwo(uint32_t(depth));
+    uint8_t* block = static_cast<uint8_t*>(std::calloc(size_t(pw) * ph * pd, 1));
+    if (!block) return false;
+    std::free(data);
+    data = block;
+    w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
+    missing = 0;
+    const size_t ox = centredOffset(uint32_t(width)), oy = centredOffset(uint32_t(height)),
+                 oz = centredOffset(uint32_t(depth));
+    for (size_t z = 0; z < size_t(depth); ++z)
+        for (size_t y = 0; y < size_t(height); ++y)
+            std::memcpy(data + ox + pw * (oy + y + ph * (oz + z)),
+                        voxels + size_t(width) * (y + size_t(height) * z), size_t(width));
+    setScales(scales, w, h, d);
+    return true;
 }

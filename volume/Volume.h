@@ -11,6 +11,12 @@ typedef uint8_t TransferTable[256][4];
 // (which takes in every negative size seen as unsigned).
 uint32_t padToPowerOfTwo(uint32_t n);
 
+// Where n data voxels start inside their padded size: centred, so that the
+// texture's zero outer layer misses the data wherever the padding leaves room.
+inline uint32_t centredOffset(uint32_t n) {
+    return (padToPowerOfTwo(n) - n) / 2;
+}
+
 enum class LoadStatus { ok, cannotOpen, badSize, noMemory };
 
 class Volume {
@@ -25,6 +31,10 @@ class Volume {
     // "Loading volume" line once the file is open. Missing samples of a short
     // file stay 0 and are counted in missingSamples.
     LoadStatus load(const char* fileName, int width, int height, int depth, bool eightBit);
+
+    // Takes width x height x depth voxels (x fastest, each size 1 to 1024) into
+    // the padded block at centredOffset per axis; false without memory.
+    bool setVoxels(const uint8_t* voxels, int width, int height, int depth);
 
     int16_t width() const { return w; }
     int16_t height() const { return h; }

@@ -1,0 +1,195 @@
+// skorel-open: reads a data file in a common format (or a headerless one),
+// windows it to one-byte voxels and shows it in the viewer with its physical
+// proportions.
+#include "app/Application.h"
+#include "render/ViewState.h"
+#include "volume/Volume.h"
+#include "volume/formats/ImageReader.h"
+#include "volume/formats/Window.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* const helpText =
+    "Usage: skorel-open FILE [options]\n"
+    "       skorel-open DICOM-FOLDER [options]\n"
+    "       skorel-open RAW-FILE --size XxYxZ [--type T] [--endian little|big] [--header N]\n"
+    "                   [--spacing X,Y,Z] [options]\n"
+    "Shows a volume from NIfTI (.nii, .nii.gz), Analyze (.hdr), NRRD (.nrrd, .nhdr),\n"
+    "MetaImage (.mha, .mhd), a folder of DICOM files (the series with the most slices),\n"
+    "a multi-page TIFF or a VTK legacy image, in proportion to its voxel spacing.\n"
+    "\n"
+    "  --window LOW,HIGH  samples mapped onto the 256 voxel values, clamped\n"
+    "                     (default: the 0.5th to the 99.5th percentile)\n"
+    "  --volume N         volume N (from 0) of a 4D series (default 0)\n"
+    "  --spacing X,Y,Z    voxel spacing (default: the file's; 1,1,1 for headerless data)\n"
+    "Headerless data:\n"
+    "  --size XxYxZ       samples per axis, x fastest in the file\n"
+    "  --type T           u8 i8 u16 i16 u32 i32 f32 f64 (default u8)\n"
+    "  --endian E         little or big (default little)\n"
+    "  --header N         bytes to skip before the first sample (default 0)\n"
+    "  --help             this text\n";
+
+struct OpenOptions {
+    std::string path;
+    bool raw = false, windowGiven = false, spacingGiven = false, rawOnlyGiven = false;
+    RawOptions rawOptions;
+    Window window;
+    int volumeIndex = -1;
+    double spacing[3] = {1, 1, 1};
+};
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
+    std::exit(1);
+}
+
+// Numbers separated by sep, every one of them parsed in full.
+bool parseNumbers(const std::string& text, char sep, int count, double* out) {
+    const char* p = text.c_str();
+    for (int i = 0; i < count; ++i) {
+        char* end = nullptr;
+        errno = 0;
+        out[i] = std::strtod(p, &end);
+        if (end == p || errno == ERANGE || !std::isfinite(out[i])) return false;
+        if (*end != (i + 1 < count ? sep : '\0')) return false;
+        p = end + 1;
+    }
+    return true;
+}
+
+bool isWhole(double v, double low, double high) {
+    return v == std::floor(v) && v >= low && v <= high;
+}
+
+OpenOptions parseOptions(int argc, char** argv) {
+    OpenOptions o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::printf("%s", helpText);
+            std::exit(0);
+        }
+        if (arg.rfind("--", 0) != 0) {
+            if (!o.path.empty()) fail("more than one file given: " + o.path + " and " + arg);
+            o.path = arg;
+            continue;
+        }
+        if (i + 1 >= argc) fail(arg + " needs a value (skorel-open --help lists the options)");
+        const std::string value = argv[++i];
+        const std::string bad = "bad " + arg + " '" + value + "': ";
+        double v[3];
+        if (arg == "--window") {
+            if (!parseNumbers(value, ',', 2, v)) fail(bad + "give LOW,HIGH");
+            if (!(v[0] < v[1])) fail(bad + "low must be below high");
+            o.window = {v[0], v[1]}, o.windowGiven = true;
+        } else if (arg == "--volume") {
+            if (!parseNumbers(value, ',', 1, v) || !isWhole(v[0], 0, 1e6))
+                fail(bad + "give a volume number from 0");
+            o.volumeIndex = int(v[0]);
+        } else if (arg == "--spacing") {
+            if (!parseNumbers(value, ',', 3, v) || !(v[0] > 0 && v[1] > 0 && v[2] > 0))
+                fail(bad + "give three positive numbers X,Y,Z");
+            std::copy(v, v + 3, o.spacing), o.spacingGiven = true;
+        } else if (arg == "--size") {
+            if (!parseNumbers(value, 'x', 3, v) || !isWhole(v[0], 0, 1e6) ||
+                !isWhole(v[1], 0, 1e6) || !isWhole(v[2], 0, 1e6))
+                fail(bad + "give three whole numbers XxYxZ");
+            if (v[0] == 0 || v[1] == 0 || v[2] == 0) fail(bad + "an axis is empty");
+            for (int a = 0; a < 3; ++a)
+                o.rawOptions.size[a] = int(v[a]);
+            o.raw = true;
+        } else if (arg == "--type") {
+            if (!parseSampleType(value, o.rawOptions.type))
+                fail(bad + "give one of u8 i8 u16 i16 u32 i32 f32 f64");
+            o.rawOnlyGiven = true;
+        } else if (arg == "--endian") {
+            if (value != "little" && value != "big") fail(bad + "give little or big");
+            o.rawOptions.bigEndian = value == "big", o.rawOnlyGiven = true;
+        } else if (arg == "--header") {
+            if (!parseNumbers(value, ',', 1, v) || !isWhole(v[0], 0, 1e18))
+                fail(bad + "give a number of bytes from 0");
+            o.rawOptions.header = uint64_t(v[0]), o.rawOnlyGiven = true;
+        } else {
+            fail("unknown option " + arg + " (skorel-open --help lists the options)");
+        }
+    }
+    if (o.path.empty()) fail("no file given (skorel-open --help shows how to use it)");
+    if (o.rawOnlyGiven && !o.raw) fail("--type, --endian and --header need --size");
+    if (o.raw && o.volumeIndex > 0) fail("--volume needs a 4D file, not headerless data");
+    return o;
+}
+
+// What the viewer's start-up takes over once the window exists.
+Samples samples;
+Window window;
+
+void prepareVolume() {
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
+    const int limit = maxTextureSize > 0 ? std::min(int(maxTextureSize), 1024) : 1024;
+    int factors[3];
+    reductionFactors(samples.size, limit, factors);
+    if (factors[0] * factors[1] * factors[2] > 1) {
+        Samples reduced = reduce(samples, factors);
+        std::printf("Reduced %dx%dx%d by %dx%dx%d to %dx%dx%d, to fit the largest 3D texture "
+                    "(%d)\n",
+                    samples.size[0], samples.size[1], samples.size[2], factors[0], factors[1],
+                    factors[2], reduced.size[0], reduced.size[1], reduced.size[2], limit);
+        samples = std::move(reduced);
+    }
+    const std::vector<uint8_t> bytes = applyWindow(samples.values, window);
+    samples.values = std::vector<float>();
+    volume = new Volume();
+    if (!volume->setVoxels(bytes.data(), samples.size[0], samples.size[1], samples.size[2]))
+        fail("not enough memory for the volume");
+    const BoxGeometry g = boxGeometry(samples.size, samples.spacing);
+    for (int axis = 0; axis < 3; ++axis) {
+        viewState.boxScale[axis] = g.boxScale[axis];
+        viewState.textureScale[axis] = g.textureScale[axis];
+        viewState.textureCentre[axis] = g.textureCentre[axis];
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const OpenOptions options = parseOptions(argc, argv);
+    std::string error;
+    if (options.raw) {
+        if (!readRaw(options.path, options.rawOptions, samples, error)) fail(error);
+    } else {
+        ImageRead r = readImage(options.path, options.volumeIndex);
+        if (!r.error.empty()) fail(r.error);
+        for (const std::string& note : r.notes)
+            std::printf("%s\n", note.c_str());
+        samples = std::move(r.samples);
+    }
+    if (options.spacingGiven) std::copy(options.spacing, options.spacing + 3, samples.spacing);
+    for (int axis = 0; axis < 3; ++axis)
+        if (!(samples.spacing[axis] > 0) || !std::isfinite(samples.spacing[axis]))
+            fail(options.path + " has a voxel spacing that is not positive; give --spacing");
+
+    double min = 0, max = 0;
+    if (!finiteRange(samples.values, min, max)) fail(options.path + " holds no finite sample");
+    window = options.windowGiven ? options.window : defaultWindow(samples);
+    std::printf("Opened %s: %dx%dx%d voxels, spacing %g x %g x %g\n", options.path.c_str(),
+                samples.size[0], samples.size[1], samples.size[2], samples.spacing[0],
+                samples.spacing[1], samples.spacing[2]);
+    std::printf("Data range %g to %g; window %g to %g (%s)\n", min, max, window.low, window.high,
+                options.windowGiven     ? "--window"
+                : samples.unsignedBytes ? "one-byte data, values kept"
+                                        : "0.5th to 99.5th percentile");
+    return runViewer(argc, argv, prepareVolume);
+}

@@ -1,0 +1,112 @@
+#include "volume/formats/Samples.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+const char* const typeNames[] = {"u8",  "i8",  "u16", "i16", "u32",
+                                 "i32", "u64", "i64", "f32", "f64"};
+
+template <typename T>
+void appendTyped(const uint8_t* bytes, size_t count, bool swap, std::vector<float>& out) {
+    out.reserve(out.size() + count);
+    uint8_t word[sizeof(T)];
+    for (size_t i = 0; i < count; ++i) {
+        std::memcpy(word, bytes + i * sizeof(T), sizeof(T));
+        if (swap)
+            for (size_t b = 0; b < sizeof(T) / 2; ++b)
+                std::swap(word[b], word[sizeof(T) - 1 - b]);
+        T value;
+        std::memcpy(&value, word, sizeof(T));
+        out.push_back(float(value));
+    }
+}
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+int sampleBytes(SampleType type) {
+    const int bytes[] = {1, 1, 2, 2, 4, 4, 8, 8, 4, 8};
+    return bytes[int(type)];
+}
+
+bool parseSampleType(const std::string& name, SampleType& out) {
+    for (int i = 0; i < 10; ++i)
+        if (name == typeNames[i] && i != int(SampleType::u64) && i != int(SampleType::i64)) {
+            out = SampleType(i);
+            return true;
+        }
+    return false;
+}
+
+void appendAsFloat(const uint8_t* bytes, size_t count, SampleType type, bool bigEndian,
+                   std::vector<float>& out) {
+    const bool swap = bigEndian != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
+    switch (type) {
+    case SampleType::u8:
+        return appendTyped<uint8_t>(bytes, count, false, out);
+    case SampleType::i8:
+        return appendTyped<int8_t>(bytes, count, false, out);
+    case SampleType::u16:
+        return appendTyped<uint16_t>(bytes, count, swap, out);
+    case SampleType::i16:
+        return appendTyped<int16_t>(bytes, count, swap, out);
+    case SampleType::u32:
+        return appendTyped<uint32_t>(bytes, count, swap, out);
+    case SampleType::i32:
+        return appendTyped<int32_t>(bytes, count, swap, out);
+    case SampleType::u64:
+        return appendTyped<uint64_t>(bytes, count, swap, out);
+    case SampleType::i64:
+        return appendTyped<int64_t>(bytes, count, swap, out);
+    case SampleType::f32:
+        return appendTyped<float>(bytes, count, swap, out);
+    case SampleType::f64:
+        return appendTyped<double>(bytes, count, swap, out);
+    }
+}
+
+bool readRaw(const std::string& path, const RawOptions& options, Samples& out, std::string& error) {
+    const uint64_t count =
+        uint64_t(options.size[0]) * uint64_t(options.size[1]) * uint64_t(options.size[2]);
+    const uint64_t expected = options.header + count * uint64_t(sampleBytes(options.type));
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "cannot open " + path + ": not a regular file";
+        return false;
+    }
+    if (uint64_t(info.st_size) != expected) {
+        char text[200];
+        std::snprintf(text, sizeof text, "has %llu bytes, but the options describe %llu",
+                      static_cast<unsigned long long>(info.st_size),
+                      static_cast<unsigned long long>(expected));
+        error = path + " " + text;
+        return false;
+    }
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::vector<uint8_t> bytes(size_t(expected - options.header));
+    if (!file || std::fseek(file.get(), long(options.header), SEEK_SET) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        out.size[axis] = options.size[axis];
+        out.spacing[axis] = options.spacing[axis];
+    }
+    out.unsignedBytes = options.type == SampleType::u8;
+    out.values.clear();
+    appendAsFloat(bytes.data(), size_t(count), options.type, options.bigEndian, out.values);
+    return true;
+}
