@@ -54,16 +54,19 @@ struct OpenOptions {
     std::exit(1);
 }
 
-// Numbers separated by sep, every one of them parsed in full.
+// Numbers separated by sep, every one of them parsed in full (decimal only:
+// strtod would take "0x4" of "0x4x4" as hexadecimal).
 bool parseNumbers(const std::string& text, char sep, int count, double* out) {
     const char* p = text.c_str();
     for (int i = 0; i < count; ++i) {
+        const size_t length = std::strspn(p, "0123456789+-.eE");
+        if (length == 0 || p[length] != (i + 1 < count ? sep : '\0')) return false;
+        const std::string token(p, length);
         char* end = nullptr;
         errno = 0;
-        out[i] = std::strtod(p, &end);
-        if (end == p || errno == ERANGE || !std::isfinite(out[i])) return false;
-        if (*end != (i + 1 < count ? sep : '\0')) return false;
-        p = end + 1;
+        out[i] = std::strtod(token.c_str(), &end);
+        if (*end != '\0' || errno == ERANGE || !std::isfinite(out[i])) return false;
+        p += length + 1;
     }
     return true;
 }

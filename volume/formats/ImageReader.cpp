@@ -1,5 +1,6 @@
 #include "volume/formats/ImageReader.h"
 
+#include <gdcmTrace.h>
 #include <itkGDCMImageIO.h>
 #include <itkGDCMSeriesFileNames.h>
 #include <itkImage.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <zlib.h>
 
 namespace {
 
@@ -88,7 +90,28 @@ std::string shapeProblem(const std::string& path, const std::vector<size_t>& siz
     return std::string();
 }
 
+// ITK's NIfTI reader takes a cut gzip stream for a whole one and fills the
+// missing samples with garbage, so gzip files are checked to their end (the
+// trailer's CRC and length) first. Empty when the file is whole or not gzip.
+std::string gzipProblem(const std::string& path) {
+    const gzFile file = gzopen(path.c_str(), "rb");
+    if (!file) return std::string();
+    std::vector<char> buffer(1 << 16);
+    int n = gzread(file, buffer.data(), unsigned(buffer.size()));
+    if (gzdirect(file)) n = 0;
+    while (n > 0)
+        n = gzread(file, buffer.data(), unsigned(buffer.size()));
+    int status = Z_OK;
+    const char* message = gzerror(file, &status);
+    std::string why = status == Z_OK || status == Z_STREAM_END ? "" : message;
+    gzclose(file);
+    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    return why.empty() ? why : "cannot read " + path + ": compressed data: " + why;
+}
+
 void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
+    r.error = gzipProblem(path);
+    if (!r.error.empty()) return;
     const itk::ImageIOBase::Pointer io = findImageIO(path);
     if (!io) {
         r.error = path + ": unknown format; for headerless data give --size and --type";
@@ -195,7 +218,11 @@ void readDicomFolder(const std::string& path, ImageRead& r) {
 
 ImageRead readImage(const std::string& path, int volumeIndex) {
     ImageRead r;
+    // Readers report failures through exceptions; their warnings would add
+    // lines to standard error that say nothing to a viewer's user.
     itk::Object::GlobalWarningDisplayOff();
+    gdcm::Trace::WarningOff();
+    gdcm::Trace::ErrorOff();
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
         r.error = "cannot open " + path + ": " + std::strerror(errno);

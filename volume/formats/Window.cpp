@@ -38,9 +38,10 @@ Window defaultWindow(const Samples& samples) {
 
 std::vector<uint8_t> applyWindow(const std::vector<float>& values, const Window& window) {
     std::vector<uint8_t> bytes(values.size());
-    const double gain = 255.0 / (window.high - window.low);
+    const double width = window.high - window.low;
     for (size_t i = 0; i < values.size(); ++i) {
-        const double v = std::round((double(values[i]) - window.low) * gain);
+        // Divided last, so that a sample halfway up the window rounds up exactly.
+        const double v = std::round((double(values[i]) - window.low) * 255.0 / width);
         bytes[i] = std::isnan(v) ? 0 : uint8_t(std::clamp(v, 0.0, 255.0));
     }
     return bytes;

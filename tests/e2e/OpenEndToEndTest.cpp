@@ -1,0 +1,131 @@
+// skorel-open as a user runs it: every bad input ends with one line and
+// status 1 before any window opens; real data open centred and in proportion.
+#include "EndToEnd.h"
+#include "FormatFiles.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+short wave(size_t i) {
+    return short(i % 17 * 100);
+}
+
+} // namespace
+
+TEST(OpenBadInput, OneLineAndStatusOne) {
+    TempDir dir;
+    writeBytes(dir / "notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
+    writeBytes(dir / "short.raw", std::vector<uint8_t>(10, 1));
+    writeBytes(dir / "nan.raw", std::vector<uint8_t>(32, 0xff)); // f32 NaN
+    std::filesystem::create_directories(dir / "empty");
+    writeImage(makeImage<short, 2>({4, 4}, {1, 1}, wave).GetPointer(), dir / "flat.nii");
+    writeImage(makeImage<short, 3>({40, 40, 40}, {1, 1, 1}, wave).GetPointer(), dir / "h.nii.gz");
+    std::vector<uint8_t> gz;
+    {
+        std::ifstream in(dir / "h.nii.gz", std::ios::binary);
+        gz.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    gz.resize(gz.size() / 2);
+    writeBytes(dir / "cut.nii.gz", gz);
+
+    const struct {
+        std::vector<std::string> args;
+        std::string err; // all of standard error; a trailing '*' matches any rest of the line
+    } rows[] = {
+        {{}, "no file given (skorel-open --help shows how to use it)"},
+        {{dir / "none.nii"}, "cannot open " + dir / "none.nii" + ": No such file or directory"},
+        {{dir / "notes.txt"},
+         dir / "notes.txt" + ": unknown format; for headerless data give --size and --type"},
+        {{dir / "cut.nii.gz"}, "cannot read " + dir / "cut.nii.gz" + ": *"},
+        {{dir / "flat.nii"}, dir / "flat.nii" + " is a 2D image (4x4); a volume needs three axes"},
+        {{dir / "empty"}, dir / "empty" + ": no DICOM series in this folder"},
+        {{dir / "short.raw", "--size", "0x4x4"}, "bad --size '0x4x4': an axis is empty"},
+        {{dir / "short.raw", "--size", "2x2x2", "--type", "i16"},
+         dir / "short.raw" + " has 10 bytes, but the options describe 16"},
+        {{dir / "short.raw", "--size", "2x2x2", "--type", "u8", "--header", "3"},
+         dir / "short.raw" + " has 10 bytes, but the options describe 11"},
+        {{dir / "nan.raw", "--size", "2x2x2", "--type", "f32"},
+         dir / "nan.raw" + " holds no finite sample"},
+        {{dir / "h.nii.gz", "--window", "5,5"}, "bad --window '5,5': low must be below high"},
+        {{dir / "h.nii.gz", "--window", "9,-2"}, "bad --window '9,-2': low must be below high"},
+        {{dir / "h.nii.gz", "--window", "1,x"}, "bad --window '1,x': give LOW,HIGH"},
+        {{dir / "h.nii.gz", "--volume", "1"},
+         "--volume 1 is past the last volume of " + dir / "h.nii.gz" + " (0)"},
+        {{dir / "h.nii.gz", "--type", "i16"}, "--type, --endian and --header need --size"},
+        {{dir / "short.raw", "--size", "2x2x2", "--type", "i12"},
+         "bad --type 'i12': give one of u8 i8 u16 i16 u32 i32 f32 f64"},
+        {{dir / "h.nii.gz", "--spacing", "1,0,1"},
+         "bad --spacing '1,0,1': give three positive numbers X,Y,Z"},
+        {{dir / "h.nii.gz", "--frobnicate", "1"},
+         "unknown option --frobnicate (skorel-open --help lists the options)"},
+        {{dir / "h.nii.gz", "--window"},
+         "--window needs a value (skorel-open --help lists the options)"},
+    };
+    for (const auto& row : rows) {
+        const std::string label = row.args.empty() ? "no arguments" : row.args.back();
+        const ExitResult r = runWithoutDisplay(row.args);
+        EXPECT_TRUE(r.exited && !r.timedOut) << label;
+        EXPECT_EQ(r.status, 1) << label;
+        EXPECT_EQ(r.out, "") << label;
+        const std::string expected = "Error: " + row.err;
+        if (expected.back() == '*') {
+            EXPECT_EQ(r.err.rfind(expected.substr(0, expected.size() - 1), 0), 0u) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        } else {
+            EXPECT_EQ(r.err, expected + "\n") << label;
+        }
+    }
+    const ExitResult help = runWithoutDisplay({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: skorel-open FILE [options]\n", 0), 0u);
+}
+
+// 20 x 20 x 40 big-endian samples of 0.5 mm rows: a box of half-sizes 0.5,
+// 0.25 and 1 seen along z. Its front face spans 85 x 42.5 pixels each side of
+// the window's centre (45 degrees of view, eye 3.4 units away).
+TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
+    TempDir dir;
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 20 * 20 * 40; ++i)
+        bytes.insert(bytes.end(), {0x03, 0xe8}); // 1000
+    writeBytes(dir / "a.raw", bytes);
+    XServer server;
+    SkorelProcess app(server, {dir / "a.raw", "--size", "20x20x40", "--type", "i16", "--endian",
+                               "big", "--spacing", "1,0.5,1", "--window", "0,1000"});
+    const std::string window = app.waitForWindow("Skorel");
+    ASSERT_FALSE(window.empty()) << app.wait().err;
+    app.settle();
+    const Image image = app.screenshot(window);
+    ASSERT_EQ(image.width, 640);
+    // Data pixels: any red or green (the outline box is pure blue); the panel
+    // lies left of x = 230 in these rows.
+    int left = 640, right = -1, top = 480, bottom = -1;
+    for (int y = 100; y < 320; ++y)
+        for (int x = 230; x < 640; ++x) {
+            const unsigned char* p = image.at(x, y);
+            if (p[0] < 40 && p[1] < 40) continue;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    EXPECT_NEAR(left, 320 - 85, 3);
+    EXPECT_NEAR(right, 320 + 85, 3);
+    EXPECT_NEAR(top, 240 - 42.5, 3);
+    EXPECT_NEAR(bottom, 240 + 42.5, 3);
+    app.xdotool("mousemove --window " + window + " 600 20 windowfocus --sync " + window +
+                " key Escape");
+    const ExitResult r = app.wait();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Opened " + dir / "a.raw" +
+                         ": 20x20x40 voxels, spacing 1 x 0.5 x 1\n"
+                         "Data range 1000 to 1000; window 0 to 1000 (--window)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.err, "");
+}
