@@ -1,15 +1,17 @@
 # make run: install what is missing, build, start the viewer on the default data.
 # make test: install what is missing, build, run every test (Xvfb included).
 # make bench: optimised build and the benchmark table.
+# make demo: skorel-open on a real MRI head (Debian's mricron-data).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench demo clean
 
 all: build
 
+# Optional package sets (scripts/install-deps.sh): skorel-open needs ITK.
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh $(DEPS_SETS)
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -18,11 +20,16 @@ build: deps
 run: build
 	@scripts/run.sh $(BUILD)
 
+test: DEPS_SETS = itk
 test: build
 	@scripts/test.sh $(BUILD)
 
 bench: deps
 	@scripts/bench.sh
+
+demo: DEPS_SETS = itk demo
+demo: build
+	@scripts/run.sh $(BUILD) skorel-open /usr/share/mricron/templates/ch2.nii.gz
 
 clean:
 	rm -rf build build-*

@@ -1,10 +1,19 @@
 #!/bin/sh
 # Installs the Debian packages Skorel needs to build, test and benchmark,
 # only those that are missing. Run as root on a fresh Debian machine.
+# Arguments add optional sets: "itk" (the format library skorel-open reads
+# data with) and "demo" (the MRI head that make demo opens).
 set -e
 pkgs="g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libx11-dev libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
 imagemagick clang libclang-rt-14-dev valgrind"
+for set in "$@"; do
+  case $set in
+  itk) pkgs="$pkgs libinsighttoolkit5-dev zlib1g-dev" ;;
+  demo) pkgs="$pkgs mricron-data" ;;
+  *) echo "Error: unknown package set $set (itk, demo)" >&2; exit 1 ;;
+  esac
+done
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

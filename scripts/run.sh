@@ -1,13 +1,18 @@
 #!/bin/sh
-# Starts skorel on the default data set. Without a display it runs under Xvfb,
-# saves a screenshot of the window to build/skorel.png and closes it with Esc.
+# Starts skorel on the default data set (or another program of the build with
+# its arguments: run.sh build skorel-open FILE). Without a display it runs
+# under Xvfb, saves a screenshot of the window to build/PROGRAM.png and closes
+# it with Esc.
 set -e
 build=${1:-build}
+[ $# -gt 0 ] && shift
+program=${1:-skorel}
+[ $# -gt 0 ] && shift
 if [ -n "$DISPLAY" ]; then
-  exec "$build/skorel"
+  exec "$build/$program" "$@"
 fi
 . "$(dirname "$0")/xvfb.sh"
-SKOREL_FULLSCREEN=${SKOREL_FULLSCREEN:-no} "$build/skorel" &
+SKOREL_FULLSCREEN=${SKOREL_FULLSCREEN:-no} "$build/$program" "$@" &
 app=$!
 win=""
 for _ in $(seq 100); do
@@ -19,7 +24,7 @@ if [ -z "$win" ]; then
   exit 1
 fi
 sleep 2
-import -window "$win" "$build/skorel.png"
+import -window "$win" "$build/$program.png"
 xdotool mousemove --window "$win" 320 240 windowfocus --sync "$win" key Escape
 wait $app
-echo "Screenshot: $build/skorel.png"
+echo "Screenshot: $build/$program.png"

@@ -12,6 +12,7 @@
 #include <itkVTKImageIO.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -91,27 +92,66 @@ std::string shapeProblem(const std::string& path, const std::vector<size_t>& siz
 }
 
 // ITK's NIfTI reader takes a cut gzip stream for a whole one and fills the
-// missing samples with garbage, so gzip files are checked to their end (the
-// trailer's CRC and length) first. Empty when the file is whole or not gzip.
-std::string gzipProblem(const std::string& path) {
+// missing samples with garbage. Decompressing the whole stream once more to
+// check it would double the time to open, so the check starts with gzip's
+// trailer, which holds the stream's length (mod 2^32): a whole NIfTI stream is
+// its header (vox_offset bytes) and the samples, a cut one ends in arbitrary
+// bytes. Streams whose length cannot be foreseen are decompressed to the end.
+bool gzipTrailerLength(const std::string& path, uint32_t& length) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char magic[2] = {0, 0}, tail[4];
+    const bool gzip = std::fread(magic, 1, 2, file) == 2 && magic[0] == 0x1f && magic[1] == 0x8b &&
+                      std::fseek(file, -4, SEEK_END) == 0 && std::fread(tail, 1, 4, file) == 4;
+    std::fclose(file);
+    length = uint32_t(tail[0]) | uint32_t(tail[1]) << 8 | uint32_t(tail[2]) << 16 |
+             uint32_t(tail[3]) << 24;
+    return gzip;
+}
+
+// vox_offset of a NIfTI-1 or NIfTI-2 header in either byte order; 0 if none.
+uint64_t niftiDataOffset(gzFile file) {
+    unsigned char header[176];
+    if (gzread(file, header, sizeof header) != int(sizeof header)) return 0;
+    const auto field = [&](int at, int bytes, bool swap) {
+        uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value |= uint64_t(header[at + (swap ? i : bytes - 1 - i)]) << (8 * (bytes - 1 - i));
+        return value;
+    };
+    for (bool swap : {false, true}) {
+        const uint64_t size = field(0, 4, swap);
+        if (size == 540) return field(168, 8, swap);
+        if (size != 348) continue;
+        const uint32_t bits = uint32_t(field(108, 4, swap));
+        float offset;
+        std::memcpy(&offset, &bits, 4);
+        return offset >= 348 ? uint64_t(offset) : 0;
+    }
+    return 0;
+}
+
+// Empty when the file is not gzip or its stream is whole.
+std::string gzipProblem(const std::string& path, uint64_t imageBytes) {
+    uint32_t length;
+    if (!gzipTrailerLength(path, length)) return std::string();
     const gzFile file = gzopen(path.c_str(), "rb");
     if (!file) return std::string();
-    std::vector<char> buffer(1 << 16);
-    int n = gzread(file, buffer.data(), unsigned(buffer.size()));
-    if (gzdirect(file)) n = 0;
-    while (n > 0)
-        n = gzread(file, buffer.data(), unsigned(buffer.size()));
+    const uint64_t offset = niftiDataOffset(file);
     int status = Z_OK;
-    const char* message = gzerror(file, &status);
-    std::string why = status == Z_OK || status == Z_STREAM_END ? "" : message;
+    if (offset == 0 || uint32_t(offset + imageBytes) != length) {
+        std::vector<char> buffer(1 << 16);
+        while (gzread(file, buffer.data(), unsigned(buffer.size())) > 0) {
+        }
+        gzerror(file, &status);
+    }
+    std::string why = status == Z_OK || status == Z_STREAM_END ? "" : gzerror(file, &status);
     gzclose(file);
     if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
     return why.empty() ? why : "cannot read " + path + ": compressed data: " + why;
 }
 
 void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
-    r.error = gzipProblem(path);
-    if (!r.error.empty()) return;
     const itk::ImageIOBase::Pointer io = findImageIO(path);
     if (!io) {
         r.error = path + ": unknown format; for headerless data give --size and --type";
@@ -119,6 +159,8 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
     }
     io->SetFileName(path);
     io->ReadImageInformation();
+    r.error = gzipProblem(path, io->GetImageSizeInBytes());
+    if (!r.error.empty()) return;
     const unsigned dims = io->GetNumberOfDimensions();
     if (io->GetNumberOfComponents() != 1) {
         r.error = path + " has " + std::to_string(io->GetNumberOfComponents()) +

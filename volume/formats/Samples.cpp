@@ -13,7 +13,9 @@ const char* const typeNames[] = {"u8",  "i8",  "u16", "i16", "u32",
 
 template <typename T>
 void appendTyped(const uint8_t* bytes, size_t count, bool swap, std::vector<float>& out) {
-    out.reserve(out.size() + count);
+    const size_t first = out.size();
+    out.resize(first + count);
+    float* dst = out.data() + first;
     uint8_t word[sizeof(T)];
     for (size_t i = 0; i < count; ++i) {
         std::memcpy(word, bytes + i * sizeof(T), sizeof(T));
@@ -22,7 +24,7 @@ void appendTyped(const uint8_t* bytes, size_t count, bool swap, std::vector<floa
                 std::swap(word[b], word[sizeof(T) - 1 - b]);
         T value;
         std::memcpy(&value, word, sizeof(T));
-        out.push_back(float(value));
+        dst[i] = float(value);
     }
 }
 
