@@ -129,3 +129,21 @@ TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
         << r.out;
     EXPECT_EQ(r.err, "");
 }
+
+// An axis past the largest texture is averaged down by a whole factor.
+TEST(OpenEndToEnd, LongAxisIsReduced) {
+    TempDir dir;
+    writeBytes(dir / "long.raw", std::vector<uint8_t>(2100 * 3 * 3, 7));
+    XServer server;
+    SkorelProcess app(server, {dir / "long.raw", "--size", "2100x3x3"},
+                      {"SKOREL_EXIT_AFTER_FRAMES=1"});
+    const ExitResult r = app.wait(60);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Data range 7 to 7; window 0 to 255 (one-byte data, values kept)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Reduced 2100x3x3 by 3x1x1 to 700x3x3, to fit the largest 3D texture "
+                         "(1024)\n"),
+              std::string::npos)
+        << r.out;
+}
