@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <itkVector.h>
 
 namespace {
 
@@ -23,64 +24,45 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
     TempDir dir;
     writeBytes(dir / "notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
     writeBytes(dir / "short.raw", std::vector<uint8_t>(10, 1));
-    writeBytes(dir / "nan.raw", std::vector<uint8_t>(32, 0xff)); // f32 NaN
     std::filesystem::create_directories(dir / "empty");
+    using Pixel = itk::Vector<float, 3>;
+    writeImage(
+        makeImage<Pixel, 3>({3, 3, 3}, {1, 1, 1}, [](size_t) { return Pixel(1.0f); }).GetPointer(),
+        dir / "v.mha");
     writeImage(makeImage<short, 2>({4, 4}, {1, 1}, wave).GetPointer(), dir / "flat.nii");
     writeImage(makeImage<short, 3>({40, 40, 40}, {1, 1, 1}, wave).GetPointer(), dir / "h.nii.gz");
-    std::vector<uint8_t> gz;
-    {
-        std::ifstream in(dir / "h.nii.gz", std::ios::binary);
-        gz.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    gz.resize(gz.size() / 2);
-    writeBytes(dir / "cut.nii.gz", gz);
+    std::filesystem::copy_file(dir / "h.nii.gz", dir / "cut.nii.gz");
+    std::filesystem::resize_file(dir / "cut.nii.gz",
+                                 std::filesystem::file_size(dir / "h.nii.gz") / 2);
 
     const struct {
         std::vector<std::string> args;
-        std::string err; // all of standard error; a trailing '*' matches any rest of the line
+        std::string err; // all of standard error after "Error: "
     } rows[] = {
-        {{}, "no file given (skorel-open --help shows how to use it)"},
         {{dir / "none.nii"}, "cannot open " + dir / "none.nii" + ": No such file or directory"},
         {{dir / "notes.txt"},
          dir / "notes.txt" + ": unknown format; for headerless data give --size and --type"},
-        {{dir / "cut.nii.gz"}, "cannot read " + dir / "cut.nii.gz" + ": *"},
+        {{dir / "cut.nii.gz"},
+         "cannot read " + dir / "cut.nii.gz" + ": compressed data: unexpected end of file"},
         {{dir / "flat.nii"}, dir / "flat.nii" + " is a 2D image (4x4); a volume needs three axes"},
         {{dir / "empty"}, dir / "empty" + ": no DICOM series in this folder"},
+        {{dir / "v.mha"},
+         dir / "v.mha" + " has 3 components per voxel (colour or vector data); "
+                         "only scalar volumes can be shown"},
         {{dir / "short.raw", "--size", "0x4x4"}, "bad --size '0x4x4': an axis is empty"},
         {{dir / "short.raw", "--size", "2x2x2", "--type", "i16"},
          dir / "short.raw" + " has 10 bytes, but the options describe 16"},
-        {{dir / "short.raw", "--size", "2x2x2", "--type", "u8", "--header", "3"},
-         dir / "short.raw" + " has 10 bytes, but the options describe 11"},
-        {{dir / "nan.raw", "--size", "2x2x2", "--type", "f32"},
-         dir / "nan.raw" + " holds no finite sample"},
         {{dir / "h.nii.gz", "--window", "5,5"}, "bad --window '5,5': low must be below high"},
-        {{dir / "h.nii.gz", "--window", "9,-2"}, "bad --window '9,-2': low must be below high"},
-        {{dir / "h.nii.gz", "--window", "1,x"}, "bad --window '1,x': give LOW,HIGH"},
         {{dir / "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + dir / "h.nii.gz" + " (0)"},
-        {{dir / "h.nii.gz", "--type", "i16"}, "--type, --endian and --header need --size"},
-        {{dir / "short.raw", "--size", "2x2x2", "--type", "i12"},
-         "bad --type 'i12': give one of u8 i8 u16 i16 u32 i32 f32 f64"},
-        {{dir / "h.nii.gz", "--spacing", "1,0,1"},
-         "bad --spacing '1,0,1': give three positive numbers X,Y,Z"},
-        {{dir / "h.nii.gz", "--frobnicate", "1"},
-         "unknown option --frobnicate (skorel-open --help lists the options)"},
-        {{dir / "h.nii.gz", "--window"},
-         "--window needs a value (skorel-open --help lists the options)"},
     };
     for (const auto& row : rows) {
-        const std::string label = row.args.empty() ? "no arguments" : row.args.back();
+        const std::string label = row.args.back();
         const ExitResult r = runWithoutDisplay(row.args);
         EXPECT_TRUE(r.exited && !r.timedOut) << label;
         EXPECT_EQ(r.status, 1) << label;
         EXPECT_EQ(r.out, "") << label;
-        const std::string expected = "Error: " + row.err;
-        if (expected.back() == '*') {
-            EXPECT_EQ(r.err.rfind(expected.substr(0, expected.size() - 1), 0), 0u) << r.err;
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        } else {
-            EXPECT_EQ(r.err, expected + "\n") << label;
-        }
+        EXPECT_EQ(r.err, "Error: " + row.err + "\n") << label;
     }
     const ExitResult help = runWithoutDisplay({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -92,13 +74,14 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
 // the window's centre (45 degrees of view, eye 3.4 units away).
 TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
     TempDir dir;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes = {0xff, 0xff, 0xff, 0xff, 0xff}; // a header to skip
     for (int i = 0; i < 20 * 20 * 40; ++i)
         bytes.insert(bytes.end(), {0x03, 0xe8}); // 1000
     writeBytes(dir / "a.raw", bytes);
     XServer server;
-    SkorelProcess app(server, {dir / "a.raw", "--size", "20x20x40", "--type", "i16", "--endian",
-                               "big", "--spacing", "1,0.5,1", "--window", "0,1000"});
+    SkorelProcess app(server,
+                      {dir / "a.raw", "--size", "20x20x40", "--type", "i16", "--endian", "big",
+                       "--header", "5", "--spacing", "1,0.5,1", "--window", "0,1000"});
     const std::string window = app.waitForWindow("Skorel");
     ASSERT_FALSE(window.empty()) << app.wait().err;
     app.settle();
@@ -128,22 +111,4 @@ TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(r.err, "");
-}
-
-// An axis past the largest texture is averaged down by a whole factor.
-TEST(OpenEndToEnd, LongAxisIsReduced) {
-    TempDir dir;
-    writeBytes(dir / "long.raw", std::vector<uint8_t>(2100 * 3 * 3, 7));
-    XServer server;
-    SkorelProcess app(server, {dir / "long.raw", "--size", "2100x3x3"},
-                      {"SKOREL_EXIT_AFTER_FRAMES=1"});
-    const ExitResult r = app.wait(60);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Data range 7 to 7; window 0 to 255 (one-byte data, values kept)\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("Reduced 2100x3x3 by 3x1x1 to 700x3x3, to fit the largest 3D texture "
-                         "(1024)\n"),
-              std::string::npos)
-        << r.out;
 }
