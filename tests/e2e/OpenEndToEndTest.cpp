@@ -29,7 +29,7 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
     writeImage(
         makeImage<Pixel, 3>({3, 3, 3}, {1, 1, 1}, [](size_t) { return Pixel(1.0f); }).GetPointer(),
         dir / "v.mha");
-    writeImage(makeImage<short, 2>({4, 4}, {1, 1}, wave).GetPointer(), dir / "flat.nii");
+    writeImage(makeImage<short, 3>({4, 4, 1}, {1, 1, 1}, wave).GetPointer(), dir / "flat.nii");
     writeImage(makeImage<short, 3>({40, 40, 40}, {1, 1, 1}, wave).GetPointer(), dir / "h.nii.gz");
     std::filesystem::copy_file(dir / "h.nii.gz", dir / "cut.nii.gz");
     std::filesystem::resize_file(dir / "cut.nii.gz",
@@ -44,7 +44,8 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
          dir / "notes.txt" + ": unknown format; for headerless data give --size and --type"},
         {{dir / "cut.nii.gz"},
          "cannot read " + dir / "cut.nii.gz" + ": compressed data: unexpected end of file"},
-        {{dir / "flat.nii"}, dir / "flat.nii" + " is a 2D image (4x4); a volume needs three axes"},
+        {{dir / "flat.nii"},
+         dir / "flat.nii" + " is a 2D image (4x4x1); a volume needs three axes"},
         {{dir / "empty"}, dir / "empty" + ": no DICOM series in this folder"},
         {{dir / "v.mha"},
          dir / "v.mha" + " has 3 components per voxel (colour or vector data); "
@@ -87,20 +88,23 @@ TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
     app.settle();
     const Image image = app.screenshot(window);
     ASSERT_EQ(image.width, 640);
-    // Data pixels: any red or green (the outline box is pure blue); the panel
-    // lies left of x = 230 in these rows.
-    int left = 640, right = -1, top = 480, bottom = -1;
+    // Bounds of the data's pixels (any red or green) and of the outline box's
+    // (pure blue); the panel lies left of x = 230 in these rows. The box's
+    // front face is the data's outline.
+    int data[4] = {640, 480, -1, -1}, box[4] = {640, 480, -1, -1};
     for (int y = 100; y < 320; ++y)
         for (int x = 230; x < 640; ++x) {
             const unsigned char* p = image.at(x, y);
-            if (p[0] < 40 && p[1] < 40) continue;
-            left = std::min(left, x), right = std::max(right, x);
-            top = std::min(top, y), bottom = std::max(bottom, y);
+            int* bounds = p[0] >= 40 || p[1] >= 40 ? data : p[2] >= 100 ? box : nullptr;
+            if (!bounds) continue;
+            bounds[0] = std::min(bounds[0], x), bounds[1] = std::min(bounds[1], y);
+            bounds[2] = std::max(bounds[2], x), bounds[3] = std::max(bounds[3], y);
         }
-    EXPECT_NEAR(left, 320 - 85, 3);
-    EXPECT_NEAR(right, 320 + 85, 3);
-    EXPECT_NEAR(top, 240 - 42.5, 3);
-    EXPECT_NEAR(bottom, 240 + 42.5, 3);
+    const double expected[4] = {320 - 85, 240 - 42.5, 320 + 85, 240 + 42.5};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(data[i], expected[i], 3) << i;
+        EXPECT_NEAR(box[i], expected[i], 3) << i;
+    }
     app.xdotool("mousemove --window " + window + " 600 20 windowfocus --sync " + window +
                 " key Escape");
     const ExitResult r = app.wait();

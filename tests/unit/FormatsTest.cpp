@@ -136,22 +136,22 @@ TEST(Reduction, AveragesWholeAndPartialBlocks) {
 }
 
 TEST(Placement, DataSitInTheMiddleOfThePaddedBlock) {
-    std::vector<uint8_t> data(3 * 16 * 15);
+    std::vector<uint8_t> data(3 * 14 * 15);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = uint8_t(i % 250 + 1);
     Volume v;
-    ASSERT_TRUE(v.setVoxels(data.data(), 3, 16, 15));
+    ASSERT_TRUE(v.setVoxels(data.data(), 3, 14, 15));
     ASSERT_EQ(v.voxelCount(), 16u * 16 * 16);
-    // Offsets 6, 0 and 0: each data voxel at its place, every other voxel 0.
+    // Offsets 6, 1 and 0: each data voxel at its place, every other voxel 0.
     size_t wrong = 0;
     for (size_t i = 0; i < v.voxelCount(); ++i) {
         const size_t x = i % 16, y = i / 16 % 16, z = i / 256;
-        wrong += v.voxels()[i] != (x >= 6 && x < 9 && z < 15 ? data[x - 6 + 3 * (y + 16 * z)] : 0);
+        const bool inside = x >= 6 && x < 9 && y >= 1 && y < 15 && z < 15;
+        wrong += v.voxels()[i] != (inside ? data[x - 6 + 3 * (y - 1 + 14 * z)] : 0);
     }
     EXPECT_EQ(wrong, 0u);
 }
 
-// Odd sizes (offsets round down) and unequal spacing: x 301 x 2 is the longest.
 TEST(BoxGeometry, ProportionsScaleAndCentre) {
     const int size[3] = {301, 370, 315};
     const double spacing[3] = {2, 1, 0.5};
