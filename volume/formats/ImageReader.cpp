@@ -270,6 +270,10 @@ ImageRead readImage(const std::string& path, int volumeIndex) {
         r.error = "cannot open " + path + ": " + std::strerror(errno);
         return r;
     }
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+        r.error = "cannot open " + path + ": not a regular file"; // a pipe would block the readers
+        return r;
+    }
     try {
         if (S_ISDIR(info.st_mode)) {
             if (volumeIndex > 0)
