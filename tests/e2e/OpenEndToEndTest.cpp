@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <itkVector.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,6 +26,7 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
     writeBytes(dir / "notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
     writeBytes(dir / "short.raw", std::vector<uint8_t>(10, 1));
     std::filesystem::create_directories(dir / "empty");
+    mkfifo((dir / "pipe").c_str(), 0600);
     using Pixel = itk::Vector<float, 3>;
     writeImage(
         makeImage<Pixel, 3>({3, 3, 3}, {1, 1, 1}, [](size_t) { return Pixel(1.0f); }).GetPointer(),
@@ -47,6 +49,7 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
         {{dir / "flat.nii"},
          dir / "flat.nii" + " is a 2D image (4x4x1); a volume needs three axes"},
         {{dir / "empty"}, dir / "empty" + ": no DICOM series in this folder"},
+        {{dir / "pipe"}, "cannot open " + dir / "pipe" + ": not a regular file"},
         {{dir / "v.mha"},
          dir / "v.mha" + " has 3 components per voxel (colour or vector data); "
                          "only scalar volumes can be shown"},
