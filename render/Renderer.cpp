@@ -1,8 +1,8 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "gui/ControlPanel.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
 #include "render/ViewState.h"
