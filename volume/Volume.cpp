@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,7 +75,7 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     std::free(data);
     data = block;
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
-    missing = 0;
+    missing = 0, extra = 0;
 
     std::unique_ptr<FILE, FileCloser> file(openForReading(fileName));
     if (!file) return LoadStatus::cannotOpen;
@@ -111,6 +112,12 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
         }
     }
     missing = gw * gh * gd - got;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(fileName, error)) {
+        const uint64_t size = std::filesystem::file_size(fileName, error);
+        const uint64_t wanted = uint64_t(gw * gh * gd) * (eightBit ? 1 : 2);
+        if (!error && size > wanted) extra = size - wanted;
+    }
 
     const float largest = float(std::max({w, h, d}));
     scales[0] = largest / float(w);
