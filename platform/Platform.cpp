@@ -5,8 +5,12 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdint>
+
 void* getGlProcAddress(const char* name) {
-    return reinterpret_cast<void*>(wglGetProcAddress(name));
+    // Some Windows drivers answer 1, 2, 3 or -1 instead of null.
+    const intptr_t address = reinterpret_cast<intptr_t>(wglGetProcAddress(name));
+    return address >= -1 && address <= 3 ? nullptr : reinterpret_cast<void*>(address);
 }
 
 bool askYesNo(const char* caption, const char* text) {

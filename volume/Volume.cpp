@@ -1,14 +1,13 @@
 // Volume record and raw loader.
 #include "volume/Volume.h"
 
+#include "platform/File.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 uint32_t padToPowerOfTwo(uint32_t n) {
     if (n <= 2) return 2;
@@ -30,21 +29,6 @@ namespace {
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
-
-// Opens a file for reading without waiting: a named pipe with no writer
-// would otherwise block for ever (with no writer it reads as empty). A
-// directory opens here but has no bytes to give, so it counts as unopenable.
-FILE* openForReading(const char* fileName) {
-    const int fd = open(fileName, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-        file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-}
 
 // Reads up to `count` samples into dst (one byte per sample kept); returns how
 // many samples were read in full. Two-byte samples keep their second byte.
