@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 void* getGlProcAddress(const char* name) {
     // Some Windows drivers answer 1, 2, 3 or -1 instead of null.
@@ -17,8 +18,26 @@ bool askYesNo(const char* caption, const char* text) {
     return MessageBoxA(nullptr, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+namespace {
+
+BOOL CALLBACK disableWindow(HWND window, LPARAM disabled) {
+    if (IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
+    }
+    return TRUE;
+}
+
+} // namespace
+
 void showNotice(const char* caption, const char* text) {
+    // The box's message loop would hand the GL window's mouse and keys to
+    // GLUT callbacks of a program still starting; disabled, it gets none.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), disableWindow, reinterpret_cast<LPARAM>(&disabled));
     MessageBoxA(nullptr, text, caption, MB_OK);
+    for (HWND window : disabled)
+        EnableWindow(window, TRUE);
 }
 
 #else

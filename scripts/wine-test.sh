@@ -1,0 +1,141 @@
+#!/bin/sh
+# The Windows build under Wine, which draws through this machine's Mesa on a
+# private Xvfb: the unit tests; start-up on the default data set (the Linux
+# build's console lines, status 0, a picture of the volume and the panel);
+# the full-screen question answered by the environment and by the box's No
+# button; the missing-extension notice and status 255.
+#
+# $1: the Linux build (its console lines are the reference), $2: the Windows
+# build (scripts/windows.sh). Wine keeps its own prefix under $2.
+set -e
+build=${1:-build}
+win=${2:-build-windows}
+root=$(pwd)
+scripts/install-windows-deps.sh --wine
+exe=$root/$win/skorel/skorel.exe
+tests=$root/$win/skorel/tests/windows/skorelUnitTests.exe
+[ -f "$exe" ] && [ -f "$tests" ] || {
+  echo "Error: no Windows build in $win; run make windows" >&2
+  exit 1
+}
+out=$root/$win/wine-test
+rm -rf "$out"
+mkdir -p "$out"
+# No Mono or Gecko installers (they would ask with a dialog), and no debugger
+# that waits on a crash.
+export WINEPREFIX=$root/$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wine=/usr/lib/wine/wine64
+. scripts/xvfb.sh
+trap '$wine/../wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$number"' EXIT
+
+fail() {
+  echo "Wine check failed: $*" >&2
+  exit 1
+}
+
+# until SECONDS COMMAND...: runs the command until it succeeds; false after
+# SECONDS.
+until_() {
+  deadline=$(($(date +%s) + $1))
+  shift
+  until "$@"; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# Sets $window to the X window with this exact title.
+findWindow() {
+  window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1)
+  [ -n "$window" ]
+}
+
+# Clicks the rightmost button of the message box in $window. Buttons are found
+# by their bottom edges: the lowest row with runs of 40 or more dark pixels
+# (letters never make such runs); the click goes 5 pixels above the edge.
+clickLastButton() {
+  import -window "$window" "$out/box.png"
+  at=$(convert "$out/box.png" -colorspace Gray -depth 8 txt:- | awk -F'[,: ()]+' '
+    NR > 1 { dark[$1, $2] = $3 < 128; if ($1 > w) w = $1; if ($2 > h) h = $2 }
+    END {
+      for (y = h; y >= 0; --y) {
+        run = 0; found = 0
+        for (x = 0; x <= w + 1; ++x) {
+          if (x <= w && dark[x, y]) { ++run; continue }
+          if (run >= 40) { found = 1; cx = x - run / 2 }
+          run = 0
+        }
+        if (found) { printf "%d %d\n", cx, y - 5; exit }
+      }
+    }')
+  [ -n "$at" ] || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove --window "$window" $at click 1
+}
+
+# waitStatus PID SECONDS: the process's exit status, or fails after SECONDS.
+waitStatus() {
+  until_ "$2" sh -c "! kill -0 $1 2>/dev/null" || {
+    kill "$1"
+    fail "skorel.exe still runs after $2 s"
+  }
+  set +e
+  wait "$1"
+  status=$?
+  set -e
+}
+
+echo "== Windows unit tests under Wine"
+(cd "$out" && "$wine" "$tests" --gtest_brief=1 >unit.txt 2>&1) || {
+  tr -d '\r' <"$out/unit.txt" | grep -v "^Loading volume"
+  fail "unit tests"
+}
+tr -d '\r' <"$out/unit.txt" | tail -n 1
+
+echo "== skorel.exe on the default data set"
+SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$build/skorel" >"$out/linux.txt"
+SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$wine" "$exe" \
+  >"$out/windows-crlf.txt" 2>"$out/windows-stderr.txt" || fail "status $? after the first frames"
+tr -d '\r' <"$out/windows-crlf.txt" >"$out/windows.txt"
+# Line 4 is the extension string; Wine adds its WGL names to Mesa's.
+sed 4d "$out/linux.txt" >"$out/linux-other.txt"
+sed 4d "$out/windows.txt" >"$out/windows-other.txt"
+diff "$out/linux-other.txt" "$out/windows-other.txt" || fail "console lines differ"
+sed -n 4p "$out/linux.txt" | tr ' ' '\n' | sort -u >"$out/linux-ext.txt"
+sed -n 4p "$out/windows.txt" | tr ' ' '\n' | sort -u >"$out/windows-ext.txt"
+[ -z "$(comm -23 "$out/linux-ext.txt" "$out/windows-ext.txt")" ] ||
+  fail "extensions missing from the Windows line: $(comm -23 "$out/linux-ext.txt" "$out/windows-ext.txt")"
+[ "$(wc -l <"$out/windows.txt")" -ge 7 ] || fail "too few console lines"
+
+echo "== the full-screen question, answered with its No button; the picture"
+"$wine" "$exe" >"$out/question.txt" 2>&1 &
+app=$!
+until_ 60 findWindow 'Start FullScreen\?' || fail "no full-screen question"
+until_ 20 clickLastButton || fail "no button in the question box"
+until_ 60 findWindow Skorel || fail "no window after No"
+size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+[ "$size" = 640x480 ] || fail "window is $size after No, not 640x480"
+# The picture (origin top left): the transfer-function editor's colour bands
+# at the bottom of the panel, the volume's green in the middle of the window.
+picture() {
+  import -window "$window" "$out/skorel.png" 2>/dev/null || return 1
+  stats=$(convert "$out/skorel.png" \
+    \( -clone 0 -crop 250x120+20+330 -colorspace Gray -format '%[fx:mean>0.4] ' -write info: +delete \) \
+    -crop 100x100+270+150 -channel G -separate -format '%[fx:mean>0.25]' info:)
+  [ "$stats" = "1 1" ]
+}
+until_ 30 picture || fail "no volume and panel in $out/skorel.png ($stats)"
+xdotool mousemove --window "$window" 400 240 windowfocus --sync "$window" key Escape
+waitStatus $app 30
+[ "$status" = 0 ] || fail "status $status after Esc"
+
+echo "== the missing-extension notice"
+MESA_EXTENSION_OVERRIDE=-GL_EXT_texture3D SKOREL_FULLSCREEN=no "$wine" "$exe" \
+  >"$out/missing-crlf.txt" 2>&1 &
+app=$!
+until_ 60 findWindow 'Missing extensions' || fail "no notice"
+until_ 20 clickLastButton || fail "no button in the notice"
+waitStatus $app 30
+[ "$status" = 255 ] || fail "status $status after the notice, not 255"
+tr -d '\r' <"$out/missing-crlf.txt" | grep -qx "GL_EXT_texture3D" || fail "no console line for the notice"
+echo "Wine checks passed"
