@@ -26,7 +26,8 @@ mkdir -p "$out"
 export WINEPREFIX=$root/$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine=/usr/lib/wine/wine64
 . scripts/xvfb.sh
-trap '$wine/../wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$number"' EXIT
+# Wine's server would otherwise linger a few seconds after the last program.
+trap '/usr/lib/wine/wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$number"; true' EXIT
 
 fail() {
   echo "Wine check failed: $*" >&2
@@ -50,27 +51,32 @@ findWindow() {
   [ -n "$window" ]
 }
 
-# Clicks the rightmost button of the message box in $window. Buttons are found
-# by their bottom edges: the lowest row with runs of 40 or more dark pixels
-# (letters never make such runs); the click goes 5 pixels above the edge.
+# Clicks the rightmost of the message box's buttons in $window after checking
+# that it has $1 of them. Buttons are found by their bottom edges (a default
+# button's frame reaches a pixel lower): runs of 40 to 200 dark pixels, which
+# letters never make and a box not yet drawn does not show, in the lowest four
+# rows that have any. The click goes 6 pixels above the edge.
 clickLastButton() {
-  import -window "$window" "$out/box.png"
-  at=$(convert "$out/box.png" -colorspace Gray -depth 8 txt:- | awk -F'[,: ()]+' '
+  import -window "$window" "$out/box.png" 2>/dev/null || return 1
+  set -- "$1" $(convert "$out/box.png" -colorspace Gray -depth 8 txt:- | awk -F'[,: ()]+' '
     NR > 1 { dark[$1, $2] = $3 < 128; if ($1 > w) w = $1; if ($2 > h) h = $2 }
-    END {
-      for (y = h; y >= 0; --y) {
-        run = 0; found = 0
-        for (x = 0; x <= w + 1; ++x) {
-          if (x <= w && dark[x, y]) { ++run; continue }
-          if (run >= 40) { found = 1; cx = x - run / 2 }
-          run = 0
-        }
-        if (found) { printf "%d %d\n", cx, y - 5; exit }
+    function runs(y0, y1, x, y, any, run, n) {
+      run = 0; n = 0
+      for (x = 0; x <= w + 1; ++x) {
+        any = 0
+        for (y = y0; y <= y1; ++y) any = any || (x <= w && dark[x, y])
+        if (any) { ++run; continue }
+        if (run >= 40 && run <= 200) { ++n; cx = x - run / 2 }
+        run = 0
       }
+      return n
+    }
+    END {
+      for (y = h; y >= 3; --y)
+        if (runs(y, y)) { printf "%d %d %d\n", runs(y - 3, y), cx, y - 6; exit }
     }')
-  [ -n "$at" ] || return 1
-  # shellcheck disable=SC2086
-  xdotool mousemove --window "$window" $at click 1
+  [ "$2" = "$1" ] || return 1
+  xdotool mousemove --window "$window" "$3" "$4" click 1
 }
 
 # waitStatus PID SECONDS: the process's exit status, or fails after SECONDS.
@@ -111,7 +117,7 @@ echo "== the full-screen question, answered with its No button; the picture"
 "$wine" "$exe" >"$out/question.txt" 2>&1 &
 app=$!
 until_ 60 findWindow 'Start FullScreen\?' || fail "no full-screen question"
-until_ 20 clickLastButton || fail "no button in the question box"
+until_ 20 clickLastButton 2 || fail "no Yes and No buttons in the question box"
 until_ 60 findWindow Skorel || fail "no window after No"
 size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [ "$size" = 640x480 ] || fail "window is $size after No, not 640x480"
@@ -134,7 +140,7 @@ MESA_EXTENSION_OVERRIDE=-GL_EXT_texture3D SKOREL_FULLSCREEN=no "$wine" "$exe" \
   >"$out/missing-crlf.txt" 2>&1 &
 app=$!
 until_ 60 findWindow 'Missing extensions' || fail "no notice"
-until_ 20 clickLastButton || fail "no button in the notice"
+until_ 20 clickLastButton 1 || fail "no single button in the notice"
 waitStatus $app 30
 [ "$status" = 255 ] || fail "status $status after the notice, not 255"
 tr -d '\r' <"$out/missing-crlf.txt" | grep -qx "GL_EXT_texture3D" || fail "no console line for the notice"
