@@ -47,5 +47,5 @@ SOURCES
   apt-get -o DPkg::Lock::Timeout=600 update -qq
 fi
 mkdir -p "$src"
-(cd "$src" && apt-get source -qq freeglut >/dev/null)
+(cd "$src" && apt-get source -qq -o APT::Sandbox::User=root freeglut >/dev/null)
 ls -d "$src"/freeglut-*/ >/dev/null

@@ -26,7 +26,7 @@ fi
 echo "== skorel.exe and the unit tests for Windows"
 cmake -S . -B "$out/skorel" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DFreeGLUT_DIR="$glut/lib/cmake/FreeGLUT" >/dev/null
-cmake --build "$out/skorel" -j "$jobs"
+cmake --build "$out/skorel" -j "$jobs" -- --no-print-directory
 
 # Everything must come from Windows itself: no DLL ships beside the program.
 imports=$(x86_64-w64-mingw32-objdump -p "$out/skorel/skorel.exe" | sed -n 's/.*DLL Name: //p')

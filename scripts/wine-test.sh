@@ -100,7 +100,7 @@ tr -d '\r' <"$out/unit.txt" | tail -n 1
 
 echo "== skorel.exe on the default data set"
 SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$build/skorel" >"$out/linux.txt"
-SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$wine" "$exe" \
+SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 60 "$wine" "$exe" \
   >"$out/windows-crlf.txt" 2>"$out/windows-stderr.txt" || fail "status $? after the first frames"
 tr -d '\r' <"$out/windows-crlf.txt" >"$out/windows.txt"
 # Line 4 is the extension string; Wine adds its WGL names to Mesa's.
