@@ -98,7 +98,7 @@ echo "== Windows unit tests under Wine"
 }
 tr -d '\r' <"$out/unit.txt" | tail -n 1
 
-echo "== skorel.exe on the default data set"
+echo "== skorel.exe on the default data set, windowed and full screen"
 SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$build/skorel" >"$out/linux.txt"
 SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 60 "$wine" "$exe" \
   >"$out/windows-crlf.txt" 2>"$out/windows-stderr.txt" || fail "status $? after the first frames"
@@ -112,6 +112,11 @@ sed -n 4p "$out/windows.txt" | tr ' ' '\n' | sort -u >"$out/windows-ext.txt"
 [ -z "$(comm -23 "$out/linux-ext.txt" "$out/windows-ext.txt")" ] ||
   fail "extensions missing from the Windows line: $(comm -23 "$out/linux-ext.txt" "$out/windows-ext.txt")"
 [ "$(wc -l <"$out/windows.txt")" -ge 7 ] || fail "too few console lines"
+
+# "yes" asks nothing either (a box would hold the program past the timeout).
+SKOREL_FULLSCREEN=yes SKOREL_EXIT_AFTER_FRAMES=3 timeout 60 "$wine" "$exe" \
+  >"$out/fullscreen.txt" 2>&1 || fail "status $? in full screen"
+tr -d '\r' <"$out/fullscreen.txt" | grep -qx "Swapped frame 3" || fail "no frame in full screen"
 
 echo "== the full-screen question, answered with its No button; the picture"
 "$wine" "$exe" >"$out/question.txt" 2>&1 &
