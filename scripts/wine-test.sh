@@ -14,16 +14,16 @@ root=$(pwd)
 scripts/install-windows-deps.sh --wine
 exe=$root/$win/skorel/skorel.exe
 tests=$root/$win/skorel/tests/windows/skorelUnitTests.exe
-[ -f "$exe" ] && [ -f "$tests" ] || {
+if [ ! -f "$exe" ] || [ ! -f "$tests" ]; then
   echo "Error: no Windows build in $win; run make windows" >&2
   exit 1
-}
+fi
 out=$root/$win/wine-test
 rm -rf "$out"
 mkdir -p "$out"
 # No Mono or Gecko installers (they would ask with a dialog), and no debugger
 # that waits on a crash.
-export WINEPREFIX=$root/$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+export WINEPREFIX="$root/$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine=/usr/lib/wine/wine64
 . scripts/xvfb.sh
 # Wine's server would otherwise linger a few seconds after the last program.
@@ -58,6 +58,7 @@ findWindow() {
 # rows that have any. The click goes 6 pixels above the edge.
 clickLastButton() {
   import -window "$window" "$out/box.png" 2>/dev/null || return 1
+  # shellcheck disable=SC2046 # split into count, x and y
   set -- "$1" $(convert "$out/box.png" -colorspace Gray -depth 8 txt:- | awk -F'[,: ()]+' '
     NR > 1 { dark[$1, $2] = $3 < 128; if ($1 > w) w = $1; if ($2 > h) h = $2 }
     function runs(y0, y1, x, y, any, run, n) {
