@@ -6,21 +6,25 @@
 # button; the missing-extension notice and status 255.
 #
 # $1: the Linux build (its console lines are the reference), $2: the Windows
-# build (scripts/windows.sh). Wine keeps its own prefix under $2.
+# build (scripts/windows.sh, which also packs dist/skorel-windows.zip). Wine
+# keeps its own prefix under $2.
 set -e
 build=${1:-build}
 win=${2:-build-windows}
 root=$(pwd)
 scripts/install-windows-deps.sh --wine
-exe=$root/$win/skorel/skorel.exe
+zip=$root/dist/skorel-windows.zip
 tests=$root/$win/skorel/tests/windows/skorelUnitTests.exe
-if [ ! -f "$exe" ] || [ ! -f "$tests" ]; then
+if [ ! -f "$zip" ] || [ ! -f "$tests" ]; then
   echo "Error: no Windows build in $win; run make windows" >&2
   exit 1
 fi
 out=$root/$win/wine-test
 rm -rf "$out"
-mkdir -p "$out"
+# The program runs as shipped, from the folder the zip unpacks to.
+mkdir -p "$out/package"
+(cd "$out/package" && cmake -E tar xf "$zip")
+exe=$out/package/skorel.exe
 # No Mono or Gecko installers (they would ask with a dialog), and no debugger
 # that waits on a crash.
 export WINEPREFIX="$root/$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
@@ -102,6 +106,8 @@ tr -d '\r' <"$out/unit.txt" | tail -n 1
 echo "== skorel.exe on the default data set, windowed and full screen"
 SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 120 "$build/skorel" >"$out/linux.txt" ||
   fail "status $? from the Linux build"
+# Explorer starts a double-clicked program in its own folder.
+cd "$out/package"
 SKOREL_FULLSCREEN=no SKOREL_EXIT_AFTER_FRAMES=3 timeout 60 "$wine" "$exe" \
   >"$out/windows-crlf.txt" 2>"$out/windows-stderr.txt" || fail "status $? after the first frames"
 tr -d '\r' <"$out/windows-crlf.txt" >"$out/windows.txt"
