@@ -1,10 +1,11 @@
 # make run: install what is missing, build, start the viewer on the default data.
 # make test: install what is missing, build, run every test (Xvfb included).
 # make bench: optimised build and the benchmark table.
+# make windows: cross-built skorel.exe and dist/skorel-windows.zip.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench windows clean
 
 all: build
 
@@ -24,5 +25,8 @@ test: build
 bench: deps
 	@scripts/bench.sh
 
+windows:
+	@JOBS=$(JOBS) scripts/windows.sh
+
 clean:
-	rm -rf build build-*
+	rm -rf build build-* dist

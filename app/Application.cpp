@@ -195,8 +195,7 @@ void exitApplication() {
 }
 
 int runSkorel(int argc, char** argv) {
-    // Progress lines must reach a pipe as they happen, not when the buffer fills.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    lineBufferStandardOutput();
     if (argc != 6 && argc != 1) usage();
     glutInit(&argc, argv);
     // glutInit may have taken its own options out of the vector.
