@@ -1,11 +1,12 @@
 # make run: install what is missing, build, start the viewer on the default data.
 # make test: install what is missing, build, run every test (Xvfb included).
 # make bench: optimised build and the benchmark table.
+# make windows: cross-built skorel.exe and dist/skorel-windows.zip.
 # make demo: skorel-open on a real MRI head (Debian's mricron-data).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench demo clean
+.PHONY: all deps build run test bench windows demo clean
 
 all: build
 
@@ -27,9 +28,12 @@ test: build
 bench: deps
 	@scripts/bench.sh
 
+windows:
+	@JOBS=$(JOBS) scripts/windows.sh
+
 demo: DEPS_SETS = itk demo
 demo: build
 	@scripts/run.sh $(BUILD) skorel-open /usr/share/mricron/templates/ch2.nii.gz
 
 clean:
-	rm -rf build build-*
+	rm -rf build build-* dist

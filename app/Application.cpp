@@ -94,6 +94,30 @@ void checkRequiredExtensions() {
     std::exit(-1);
 }
 
+// The commonest mistakes load without error but show noise, stripes or nothing.
+void reportSizeDoubts(const CommandLine& line, const Volume& loaded) {
+    std::fflush(stdout);
+    if (loaded.missingSamples() > 0)
+        std::fprintf(stderr, "Warning: %s is short: %llu of %dx%dx%d samples missing, left 0\n",
+                     line.fileName.c_str(),
+                     static_cast<unsigned long long>(loaded.missingSamples()), line.width,
+                     line.height, line.depth);
+    if (loaded.extraBytes() > 0)
+        std::fprintf(stderr,
+                     "Warning: %s is %llu bytes longer than %dx%dx%d samples of %d bytes: the "
+                     "sizes or the sample size may be wrong, or the file may have a header\n",
+                     line.fileName.c_str(), static_cast<unsigned long long>(loaded.extraBytes()),
+                     line.width, line.height, line.depth, line.eightBit ? 1 : 2);
+    const char* const axes[] = {"width", "height", "depth"};
+    const int sizes[] = {line.width, line.height, line.depth};
+    for (int i = 0; i < 3; ++i)
+        if (sizes[i] <= 2)
+            std::fprintf(stderr,
+                         "Warning: a volume %s of %d voxels is all transparent border: nothing "
+                         "will be drawn\n",
+                         axes[i], sizes[i]);
+}
+
 // Reads the command line, loads the volume and derives the texture scale.
 void loadVolumeStage(int argc, char** argv) {
     CommandLine line;
@@ -122,13 +146,7 @@ void loadVolumeStage(int argc, char** argv) {
                      line.width, line.height, line.depth);
         std::exit(1);
     }
-    if (volume->missingSamples() > 0) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "Warning: %s is short: %llu of %dx%dx%d samples missing, left 0\n",
-                     line.fileName.c_str(),
-                     static_cast<unsigned long long>(volume->missingSamples()), line.width,
-                     line.height, line.depth);
-    }
+    reportSizeDoubts(line, *volume);
     for (int axis = 0; axis < 3; ++axis)
         viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
 }
@@ -189,8 +207,7 @@ void exitApplication() {
 }
 
 int runSkorel(int argc, char** argv) {
-    // Progress lines must reach a pipe as they happen, not when the buffer fills.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    lineBufferStandardOutput();
     if (argc != 6 && argc != 1) usage();
     glutInit(&argc, argv);
     // glutInit may have taken its own options out of the vector.

@@ -1,6 +1,8 @@
 // Shared by the benchmarks: the volumes they read, the viewer they draw
 // through, and the one place every figure's median ends up.
 #pragma once
+#include "platform/Compiler.h"
+
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -32,7 +34,7 @@ void useDataSet(const DataSet& set);
 void recordMedian(const std::string& name, double seconds,
                   const std::map<std::string, double>& counters);
 // printf into a string.
-std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string fmt(const char* format, ...) PRINTF_LIKE(1, 2);
 
 // Median real time of each benchmark (seconds) and its counters, by name.
 double medianSeconds(const std::string& name);

@@ -55,11 +55,12 @@ void setDensityWidgetsEnabled(bool enabled) {
     controlPanel->densityMinusButton->setEnabled(enabled);
 }
 
-// Bakes the editor's current transfer function into a new RGBA texture.
-void applyTransferFunction() {
+// Bakes the editor's current transfer function into a new RGBA texture;
+// false when it could not be built and the current texture stays.
+bool applyTransferFunction() {
     TransferFunctionEditor& editor = *controlPanel->editor;
     editor.buildTable();
-    volume->buildRgbaTexture(volumeTexture, 0, editor.table);
+    return volume->buildRgbaTexture(volumeTexture, 0, editor.table);
 }
 
 } // namespace
@@ -125,15 +126,17 @@ void handleCommand(int id) {
     case 9: // Infos
         panel.setPage(panel.page == 2 ? 0 : 2);
         break;
-    case 10: // Use TF, already flipped by the check box
-        if (panel.useTfCheckBox->isChecked()) {
-            applyTransferFunction();
-            setDensityWidgetsEnabled(false);
-        } else {
-            volume->buildAlphaTexture(volumeTexture, 0);
-            setDensityWidgetsEnabled(true);
-        }
+    case 10: { // Use TF, already flipped by the check box
+        // The panel follows the texture: a form that cannot be built leaves both as they were.
+        const bool useTf = panel.useTfCheckBox->isChecked();
+        const bool built =
+            useTf ? applyTransferFunction() : volume->buildAlphaTexture(volumeTexture, 0);
+        if (built)
+            setDensityWidgetsEnabled(!useTf);
+        else
+            panel.useTfCheckBox->setChecked(!useTf);
         break;
+    }
     case 11: // Filter
         viewState.filter = viewState.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
         break;

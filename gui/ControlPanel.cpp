@@ -3,6 +3,8 @@
 
 #include "platform/Extensions.h"
 
+#include <GL/freeglut.h>
+
 namespace {
 
 const char* yesNo(bool flag) {
@@ -148,7 +150,11 @@ void ControlPanel::setChangeCallback(ChangeCallback cb) {
 }
 
 void ControlPanel::onMouse(int button, int state, int px, int py) {
-    if (!visible) return;
+    if (!visible) {
+        // A drag begun on the editor ends with its release, seen or not.
+        if (state == GLUT_UP) editor->endDrag();
+        return;
+    }
     for (Widget* w : eventOrder)
         w->onMouse(button, state, px, py);
 }

@@ -4,6 +4,7 @@
 // Coordinates are integer window pixels, origin at the lower left, y up; a
 // widget's (x, y) is its lower left corner.
 #pragma once
+#include "platform/Compiler.h"
 
 typedef void (*CommandCallback)(int id);
 typedef void (*ChangeCallback)(int id, int x, int y);
@@ -63,7 +64,7 @@ class Panel : public Widget {
 // printf-style text in the 8 x 13 bitmap font at raster position (x, y) of the
 // current model-view; each character advances 8 pixels. Text beyond 1023
 // characters is cut; a null format draws nothing.
-void drawText(int x, int y, const char* format, ...) __attribute__((format(printf, 3, 4)));
+void drawText(int x, int y, const char* format, ...) PRINTF_LIKE(3, 4);
 
 // Filled quad (x0, y0), (x1, y0), (x1, y1), (x0, y1): counter-clockwise when
 // x0 < x1 and y0 < y1.

@@ -12,9 +12,9 @@
 class Label : public Widget {
   public:
     // A null format leaves the text empty; text beyond 63 characters is cut.
-    explicit Label(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    explicit Label(const char* format, ...) PRINTF_LIKE(2, 3);
     // A null format keeps the old text.
-    void setText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void setText(const char* format, ...) PRINTF_LIKE(2, 3);
     void draw() override;
 
     char text[64] = {};

@@ -5,16 +5,45 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+void lineBufferStandardOutput() {
+    // The C runtime has no line buffering (it refuses _IOLBF): no buffer at all.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
 void* getGlProcAddress(const char* name) {
-    return reinterpret_cast<void*>(wglGetProcAddress(name));
+    // Some Windows drivers answer 1, 2, 3 or -1 instead of null.
+    const intptr_t address = reinterpret_cast<intptr_t>(wglGetProcAddress(name));
+    return address >= -1 && address <= 3 ? nullptr : reinterpret_cast<void*>(address);
 }
 
 bool askYesNo(const char* caption, const char* text) {
     return MessageBoxA(nullptr, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+namespace {
+
+BOOL CALLBACK disableWindow(HWND window, LPARAM disabled) {
+    if (IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
+    }
+    return TRUE;
+}
+
+} // namespace
+
 void showNotice(const char* caption, const char* text) {
+    // The box's message loop would hand the GL window's mouse and keys to
+    // GLUT callbacks of a program still starting; disabled, it gets none.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), disableWindow, reinterpret_cast<LPARAM>(&disabled));
     MessageBoxA(nullptr, text, caption, MB_OK);
+    for (HWND window : disabled)
+        EnableWindow(window, TRUE);
 }
 
 #else
@@ -27,6 +56,10 @@ void showNotice(const char* caption, const char* text) {
 #include <cstring>
 #include <string>
 #include <vector>
+
+void lineBufferStandardOutput() {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+}
 
 void* getGlProcAddress(const char* name) {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));

@@ -2,6 +2,9 @@
 // GL entry points, and a modal question or notice before or beside the GL window.
 #pragma once
 
+// Console lines reach a pipe as they are printed, not when a buffer fills.
+void lineBufferStandardOutput();
+
 // Address of a GL (extension) entry point, or null.
 void* getGlProcAddress(const char* name);
 

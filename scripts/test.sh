@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every test with CTest, then the same tests built with AddressSanitizer
 # and UndefinedBehaviorSanitizer, then each libFuzzer target for a bounded
-# time, then valgrind over a short scripted run of the real binary. GL and
+# time, then valgrind over a short scripted run of the real binary, then the
+# Windows build under Wine (scripts/wine-test.sh). GL and
 # end-to-end tests start their own Xvfb servers, so no display is needed here.
 #
 # SKOREL_FUZZ_SECONDS (default 60) bounds each fuzzer's run.
@@ -50,3 +51,7 @@ done
 
 echo "== valgrind memcheck over a scripted run"
 scripts/valgrind-run.sh "$build"
+
+echo "== the Windows build under Wine"
+scripts/windows.sh "$build-windows"
+scripts/wine-test.sh "$build" "$build-windows"

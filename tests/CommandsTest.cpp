@@ -162,6 +162,29 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
     }
 }
 
+// A form the driver refuses (2 GiB of RGBA) leaves texture and panel as they were.
+TEST_F(CommandsTest, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
+    Volume* const shown = volume;
+    panel->useTfCheckBox->setChecked(false);
+    handleCommand(10);
+    ASSERT_TRUE(panel->densityPlusButton->enabled);
+    const GLuint alpha = volumeTexture[0];
+    volume = new Volume();
+    ASSERT_EQ(volume->load("/dev/null", 1024, 1024, 512, true), LoadStatus::ok);
+    panel->useTfCheckBox->setChecked(true);
+    testing::internal::CaptureStderr();
+    handleCommand(10);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: the driver refused a 1024x1024x512 RGBA volume texture (2147483648 bytes)\n");
+    EXPECT_FALSE(panel->useTfCheckBox->isChecked());
+    EXPECT_TRUE(panel->densityPlusButton->enabled);
+    EXPECT_TRUE(panel->densityLabel->enabled);
+    EXPECT_EQ(volumeTexture[0], alpha);
+    EXPECT_TRUE(glIsTexture(alpha));
+    delete volume;
+    volume = shown;
+}
+
 TEST_F(CommandsTest, UnknownCommandsChangeNothing) {
     for (int id : {0, 22, 30, 33, 93})
         handleCommand(id);

@@ -48,6 +48,25 @@ TEST(FrameCounter, PeriodsCloseStrictlyAfter1000AndCountFrameTimes) {
     EXPECT_EQ(counter.lastSampleTime(), 2500.0f);
 }
 
+TEST(FrameCounter, KeepsCountingWhenTheClockWrapsAfter2To31Milliseconds) {
+    const uint32_t start = 0x7fffffffu - 1995; // the wrap falls mid-period
+    FrameCounter counter = run(int(start), {});
+    int periodsAfterWrap = 0;
+    for (uint32_t t = start + 10; t != start + 5010; t += 10) {
+        fakeNow = int(t);
+        const float sampled = counter.lastSampleTime();
+        counter.update();
+        ASSERT_EQ(counter.frameTime(), 10) << t;
+        if (fakeNow < 0 && counter.lastSampleTime() != sampled) {
+            ++periodsAfterWrap;
+            // Near 2^31 a float keeps the sample time to 256 ms: periods of 1 to 1.3 s.
+            EXPECT_GE(counter.fps(), 100) << t;
+            EXPECT_LE(counter.fps(), 130) << t;
+        }
+    }
+    EXPECT_GE(periodsAfterWrap, 2);
+}
+
 TEST(FrameCounter, IdleCountsAFrameOnTheProgramsCounter) {
     ensureGlContext(); // idle posts a redisplay
     FrameCounter counter = run(0, {});

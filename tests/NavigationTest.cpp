@@ -148,21 +148,30 @@ TEST_F(NavigationTest, ZoomMovesWithTheDragAndStopsAtMinusOne) {
     EXPECT_TRUE(isIdentity(viewState.rotation));
 }
 
-TEST_F(NavigationTest, EditorDragDoesNotTurnTheVolume) {
+TEST_F(NavigationTest, EditorDragDoesNotTurnTheVolumeAndEndsOnRelease) {
     TransferFunctionEditor& editor = *controlPanel->editor;
     // High bound zone at editor (200, 50); the editor sits at (20, 12), y up.
     const int x = 20 + 200, y = height - (12 + 50);
-    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-    ASSERT_EQ(editor.dragMode, 2);
-    motion(x - 30, y);
-    EXPECT_EQ(editor.highBound, 140);
-    EXPECT_TRUE(isIdentity(viewState.rotation));
-    EXPECT_EQ(viewState.sliceCount, 80);
-    if (extensions.hasPalettedTexture) {
-        EXPECT_EQ(editor.table[150][0], 255); // recoloured live
+    for (const bool hideBeforeRelease : {false, true}) {
+        editor.highBound = 170;
+        mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+        ASSERT_EQ(editor.dragMode, 2);
+        motion(x - 30, y);
+        EXPECT_EQ(editor.highBound, 140);
+        EXPECT_TRUE(isIdentity(viewState.rotation));
+        EXPECT_EQ(viewState.sliceCount, 80);
+        if (extensions.hasPalettedTexture) {
+            EXPECT_EQ(editor.table[150][0], 255); // recoloured live
+        }
+        controlPanel->setVisible(!hideBeforeRelease); // as space does, mid-drag
+        mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
+        EXPECT_EQ(editor.dragMode, 0) << hideBeforeRelease;
     }
-    mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
-    EXPECT_EQ(editor.dragMode, 0);
+    // The next left drag turns the volume, panel hidden or not.
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 400, 300);
+    motion(420, 310);
+    EXPECT_FALSE(isIdentity(viewState.rotation));
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 420, 310);
 }
 
 TEST_F(NavigationTest, MiddleButtonOnlyReachesThePanel) {

@@ -146,12 +146,16 @@ int TransferFunctionEditor::handleAt(int lx, int ly) const {
     return found;
 }
 
+void TransferFunctionEditor::endDrag() {
+    dragMode = 0;
+}
+
 void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
-    if (!visible) return;
     if (button != 0 || state != 0) {
-        dragMode = 0;
+        endDrag(); // whatever is visible: a release always ends a drag
         return;
     }
+    if (!visible) return;
     const int lx = px - x, ly = py - y;
     dragMode = regionAt(lx, ly);
     if (const int handle = handleAt(lx, ly)) dragMode = handle + 2; // a handle beats a band

@@ -50,6 +50,7 @@ class TransferFunctionEditor : public Widget {
     int handleAt(int lx, int ly) const;
 
     void onMouse(int button, int state, int x, int y) override;
+    void endDrag();
     void onMotion(int button, int prevX, int prevY, int x, int y) override;
     void onPassiveMotion(int x, int y) override;
     void draw() override;

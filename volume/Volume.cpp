@@ -1,14 +1,14 @@
 // Volume record and raw loader.
 #include "volume/Volume.h"
 
+#include "platform/File.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 uint32_t padToPowerOfTwo(uint32_t n) {
     if (n <= 2) return 2;
@@ -30,21 +30,6 @@ namespace {
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
-
-// Opens a file for reading without waiting: a named pipe with no writer
-// would otherwise block for ever (with no writer it reads as empty). A
-// directory opens here but has no bytes to give, so it counts as unopenable.
-FILE* openForReading(const char* fileName) {
-    const int fd = open(fileName, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-        file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-}
 
 // Reads up to `count` samples into dst (one byte per sample kept); returns how
 // many samples were read in full. Two-byte samples keep their second byte.
@@ -82,7 +67,7 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     std::free(data);
     data = block;
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
-    missing = 0;
+    missing = 0, extra = 0;
 
     std::unique_ptr<FILE, FileCloser> file(openForReading(fileName));
     if (!file) return LoadStatus::cannotOpen;
@@ -119,6 +104,13 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
         }
     }
     missing = gw * gh * gd - got;
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::u8path(fileName); // names are UTF-8
+    if (std::filesystem::is_regular_file(path, error)) {
+        const uint64_t size = std::filesystem::file_size(path, error);
+        const uint64_t wanted = uint64_t(gw * gh * gd) * (eightBit ? 1 : 2);
+        if (!error && size > wanted) extra = size - wanted;
+    }
 
     setScales(scales, w, h, d);
     return LoadStatus::ok;

@@ -43,6 +43,8 @@ class Volume {
     const float* scale() const { return scales; }
     uint64_t voxelCount() const { return uint64_t(w) * uint64_t(h) * uint64_t(d); }
     uint64_t missingSamples() const { return missing; }
+    // Bytes of a regular file past the samples the sizes call for (0 for pipes).
+    uint64_t extraBytes() const { return extra; }
 
     // The three forms of the volume texture; each replaces names[index].
     bool buildAlphaTexture(GLuint* names, int index) const;
@@ -54,6 +56,7 @@ class Volume {
     uint8_t* data = nullptr;
     float scales[3] = {1.0f, 1.0f, 1.0f};
     uint64_t missing = 0;
+    uint64_t extra = 0;
 };
 
 extern Volume* volume; // the one data set, created by start-up, never freed

@@ -60,26 +60,53 @@ void fillRgbaStaging(int width, int height, int depth, const uint8_t* voxels,
 namespace {
 
 struct TextureForm {
+    const char* name; // for the refusal line
     const char* progressLine;
     GLenum internalFormat;
     GLenum pixelFormat;
     int texelBytes;
 };
 
-const TextureForm alphaForm = {"Loading texture alpha\n", GL_ALPHA8, GL_ALPHA, 1};
-const TextureForm rgbaForm = {"Loading transfer function texture\n", GL_RGBA8, GL_RGBA, 4};
-const TextureForm indexForm = {"Loading transfer function texture\n", GL_COLOR_INDEX8_EXT,
-                               GL_COLOR_INDEX, 1};
+const TextureForm alphaForm = {"alpha", "Loading texture alpha\n", GL_ALPHA8, GL_ALPHA, 1};
+const TextureForm rgbaForm = {"RGBA", "Loading transfer function texture\n", GL_RGBA8, GL_RGBA, 4};
+const TextureForm indexForm = {"colour-index", "Loading transfer function texture\n",
+                               GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, 1};
+
+void reportRefused(const TextureForm& form, int w, int h, int d) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "Error: the driver refused a %dx%dx%d %s volume texture (%llu bytes)\n", w,
+                 h, d, form.name,
+                 static_cast<unsigned long long>(stagingBytes(w, h, d, form.texelBytes)));
+}
+
+// Asks the driver, through the proxy target, whether it would take the texture.
+bool driverAccepts(const TextureForm& form, int w, int h, int d) {
+    extensions.glTexImage3DEXT(GL_PROXY_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0,
+                               form.pixelFormat, GL_UNSIGNED_BYTE, nullptr);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
+    return width == w;
+}
+
+void clearGlErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
 
 struct FreeDeleter {
     void operator()(uint8_t* p) const { std::free(p); }
 };
 
 // Replaces names[index] with a new texture in the given form (table unused for
-// the alpha form). Keeps the current texture when memory runs out.
+// the alpha form). Keeps the current texture when memory runs out or the
+// driver refuses the size; false then, with one line on stderr.
 bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureForm& form,
                   const TransferTable table) {
     const int w = volume.width(), h = volume.height(), d = volume.depth();
+    if (!driverAccepts(form, w, h, d)) {
+        reportRefused(form, w, h, d);
+        return false;
+    }
     const uint64_t bytes = stagingBytes(w, h, d, form.texelBytes);
     std::unique_ptr<uint8_t, FreeDeleter> staging;
     if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(std::malloc(size_t(bytes))));
@@ -110,9 +137,17 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
     // Rows are packed without gaps; a width of 2 would otherwise be read as 4.
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    clearGlErrors();
     extensions.glTexImage3DEXT(GL_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0, form.pixelFormat,
                                GL_UNSIGNED_BYTE, staging.get());
     glPopClientAttrib();
+    // The proxy can accept what the upload then fails to store (memory).
+    GLint stored = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &stored);
+    if (glGetError() != GL_NO_ERROR || stored != w) {
+        reportRefused(form, w, h, d);
+        return false;
+    }
     return true;
 }
 

@@ -126,5 +126,17 @@ TEST(VolumeLoader, ZeroSizesReadNothingAndRefusedSizesAllocateNothing) {
 TEST(VolumeLoader, UnreadableFileIsReported) {
     Volume v;
     EXPECT_EQ(v.load("/nonexistent/skorel.raw", 4, 4, 4, true), LoadStatus::cannotOpen);
-    EXPECT_EQ(v.load("/tmp", 4, 4, 4, true), LoadStatus::cannotOpen);
+    EXPECT_EQ(v.load(tempFolder().c_str(), 4, 4, 4, true), LoadStatus::cannotOpen);
+}
+
+TEST(VolumeLoader, NamesWithSpacesAndNonAsciiLettersOpen) {
+    // UTF-8, as the command line delivers it; Windows must not read it in the
+    // ANSI code page.
+    const std::vector<unsigned char> bytes = patternBytes(16 * 16 * 16);
+    TempFile file(bytes, "skorel volume \xc3\xbc\xc3\xa9 \xe4\xbd\x93\xe7\xa7\xaf ");
+    ASSERT_STRNE(file.c_str(), "");
+    Volume v;
+    ASSERT_EQ(v.load(file.c_str(), 16, 16, 16, true), LoadStatus::ok);
+    EXPECT_EQ(v.missingSamples(), 0u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), v.voxels()));
 }
