@@ -2,6 +2,7 @@
 // windows it to one-byte voxels and shows it in the viewer with its physical
 // proportions.
 #include "app/Application.h"
+#include "platform/Platform.h"
 #include "render/ViewState.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
@@ -167,7 +168,7 @@ void prepareVolume() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    lineBufferStandardOutput();
     const OpenOptions options = parseOptions(argc, argv);
     std::string error;
     if (options.raw) {
