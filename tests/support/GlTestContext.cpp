@@ -1,5 +1,5 @@
 #include "GlTestContext.h"
-#include "EndToEnd.h"
+#include "Viewer.h"
 
 #include <GL/freeglut.h>
 #include <cstdlib>

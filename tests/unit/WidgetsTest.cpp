@@ -1,6 +1,6 @@
-// Buttons, check boxes, radio buttons, labels and the overlay projection.
+// Hit boxes of buttons, check boxes and radio buttons to the pixel, the
+// radio group, and label text.
 #include "gui/Widgets.h"
-#include "GlTestContext.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -17,7 +17,7 @@ void recordCommand(int id) {
 
 TEST(WidgetsTest, ButtonPressBoxIsOneRowTallerThanHoverBox) {
     fired.clear();
-    Button menu(2, "Menu"); // 38 pixels wide
+    Button menu(menuCommand, "Menu"); // 38 pixels wide
     menu.x = 10, menu.y = 420;
     menu.setCommandCallback(recordCommand);
     menu.onMouse(left, down, 10, 420);
@@ -26,7 +26,7 @@ TEST(WidgetsTest, ButtonPressBoxIsOneRowTallerThanHoverBox) {
         menu.onMouse(left, down, miss.first, miss.second);
     menu.onMouse(right, down, 20, 425);
     menu.onMouse(left, up, 20, 425);
-    EXPECT_EQ(fired, (std::vector<int>{2, 2}));
+    EXPECT_EQ(fired, (std::vector<int>{menuCommand, menuCommand}));
     menu.onPassiveMotion(47, 436);
     EXPECT_EQ(menu.highlighted, 1);
     menu.onPassiveMotion(47, 437);
@@ -98,25 +98,6 @@ TEST(WidgetsTest, LabelTextIsCutToItsBuffer) {
     EXPECT_EQ(std::string(label.text), longText.substr(0, 63));
     const char* noFormat = nullptr;
     EXPECT_STREQ(Label(noFormat).text, "");
-}
-
-TEST(OverlayTest, ProjectionStateAfterBeginAndEnd) {
-    ensureGlContext();
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_TEXTURE);
-    Panel::beginOverlay(256, 256);
-    GLint bound = -1;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, 0);
-    Panel::endOverlay();
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    glDeleteTextures(1, &texture);
 }
 
 } // namespace

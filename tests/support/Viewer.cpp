@@ -1,4 +1,8 @@
-#include "EndToEnd.h"
+#include "Viewer.h"
+#include "GlTestContext.h"
+
+#include <gtest/gtest.h>
+// After gtest: Xlib defines None.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -85,7 +89,6 @@ ExitResult reap(int pid, double timeoutSeconds) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            r.timedOut = true;
             return r;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -130,20 +133,49 @@ XServer::~XServer() {
     }
 }
 
-ExitResult runWithoutDisplay(const std::vector<std::string>& args, double timeoutSeconds) {
+ExitResult runWithoutDisplay(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {SKOREL_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string out = tempPath("out"), err = tempPath("err");
-    ExitResult r =
-        reap(spawn(argv, environment({"SKOREL_FULLSCREEN=no"}), out, err), timeoutSeconds);
+    ExitResult r = reap(spawn(argv, environment({"SKOREL_FULLSCREEN=no"}), out, err), 20);
     r.out = readFile(out), r.err = readFile(err);
     std::remove(out.c_str()), std::remove(err.c_str());
     return r;
 }
 
-SkorelProcess::SkorelProcess(const XServer& server, const std::vector<std::string>& args,
-                             const std::vector<std::string>& env)
-    : server(server), outPath(tempPath("out")), errPath(tempPath("err")) {
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+const ControlPanel& panelLayout() {
+    static ControlPanel* panel = [] {
+        ensureGlContext();
+        static Volume empty;
+        ControlPanel* p = new ControlPanel(0, empty);
+        p->setPosition(10, 10);
+        p->setPage(menuPage);
+        return p;
+    }();
+    return *panel;
+}
+
+int pointX(const Box& b) {
+    return b.x + b.width / 2;
+}
+int pointY(const Box& b) {
+    return 480 - (b.y + b.height / 2);
+}
+
+Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const XServer* shared)
+    : own(shared ? nullptr : new XServer()), server(shared ? *shared : *own),
+      outPath(tempPath("out")), errPath(tempPath("err")) {
     std::vector<std::string> argv = {SKOREL_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> extra = {"DISPLAY=" + server.display(), "SKOREL_FULLSCREEN=no"};
@@ -154,7 +186,7 @@ SkorelProcess::SkorelProcess(const XServer& server, const std::vector<std::strin
     pid = spawn(argv, environment(extra), outPath, errPath);
 }
 
-SkorelProcess::~SkorelProcess() {
+Viewer::~Viewer() {
     if (!finished) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
@@ -162,10 +194,9 @@ SkorelProcess::~SkorelProcess() {
     std::remove(outPath.c_str()), std::remove(errPath.c_str());
 }
 
-std::string SkorelProcess::command(const std::string& program, const std::string& args) {
-    const std::string line = "DISPLAY=" + server.display() + " " + program + " " + args;
+std::string Viewer::command(const std::string& line) {
     std::string output;
-    if (FILE* p = popen(line.c_str(), "r")) {
+    if (FILE* p = popen(("DISPLAY=" + server.display() + " " + line).c_str(), "r")) {
         char buffer[512];
         size_t n;
         while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
@@ -175,40 +206,76 @@ std::string SkorelProcess::command(const std::string& program, const std::string
     return output;
 }
 
-int SkorelProcess::xdotool(const std::string& args) {
+int Viewer::xdotool(const std::string& args) {
     const std::string line =
         "DISPLAY=" + server.display() + " xdotool " + args + " >/dev/null 2>&1";
     const int status = std::system(line.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string SkorelProcess::xdotoolOutput(const std::string& args) {
-    return command("xdotool", args);
-}
-
-std::string SkorelProcess::waitForWindow(const std::string& title, double timeoutSeconds) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(timeoutSeconds * 1000));
+bool Viewer::waitForWindow(const std::string& title) {
     std::string pattern;
     for (char c : title) {
         if (std::strchr(".^$*+?()[]{}|\\", c)) pattern += '\\';
         pattern += c;
     }
-    while (std::chrono::steady_clock::now() < deadline) {
-        // Only a viewable window takes the input focus that key presses need.
-        const std::string id = xdotoolOutput("search --onlyvisible --name '^" + pattern + "$'");
-        if (!id.empty()) return id.substr(0, id.find('\n'));
-        if (!running()) return "";
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return "";
+    window.clear();
+    // Only a viewable window takes the input focus that key presses need.
+    waitUntil(
+        [&] {
+            window = command("xdotool search --onlyvisible --name '^" + pattern + "$'");
+            window = window.substr(0, window.find('\n'));
+            return !window.empty() || !running();
+        },
+        30);
+    return !window.empty();
 }
 
-bool SkorelProcess::running() {
+std::string Viewer::why() {
+    const ExitResult r = wait(5);
+    return "status " + std::to_string(r.status) + "\n" + r.out + r.err;
+}
+
+void Viewer::key(const std::string& keys) {
+    xdotool("mousemove --window " + window + " 600 20 windowfocus --sync " + window + " key " +
+            keys);
+}
+
+void Viewer::clickAt(int x, int y) {
+    xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+            " click 1 mousemove --window " + window + " 600 20");
+}
+
+void Viewer::click(const Box& b) {
+    clickAt(pointX(b), pointY(b));
+}
+
+void Viewer::drag(int button, int x0, int y0, int x1, int y1, int steps) {
+    std::string args = "mousemove --window " + window + " " + std::to_string(x0) + " " +
+                       std::to_string(y0) + " mousedown " + std::to_string(button);
+    for (int i = 1; i <= steps; ++i)
+        args += " mousemove --window " + window + " " + std::to_string(x0 + (x1 - x0) * i / steps) +
+                " " + std::to_string(y0 + (y1 - y0) * i / steps) + " sleep 0.02";
+    xdotool(args + " mouseup " + std::to_string(button) + " mousemove --window " + window +
+            " 600 20");
+}
+
+Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, double seconds) {
+    Image current;
+    if (!waitUntil(
+            [&] {
+                current = screenshot();
+                return current.width == 640 && current.height == 480 && shows(current);
+            },
+            seconds))
+        ADD_FAILURE() << "the window never showed what was expected";
+    return current;
+}
+
+bool Viewer::running() {
     if (finished) return false;
     int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done != pid) return true;
+    if (waitpid(pid, &status, WNOHANG) != pid) return true;
     finished = true;
     result.exited = WIFEXITED(status);
     result.status = result.exited ? WEXITSTATUS(status) : -1;
@@ -216,28 +283,29 @@ bool SkorelProcess::running() {
     return false;
 }
 
-ExitResult SkorelProcess::wait(double timeoutSeconds) {
+ExitResult Viewer::wait(double seconds) {
     if (!finished) {
-        result = reap(pid, timeoutSeconds);
+        result = reap(pid, seconds);
         finished = true;
         result.out = readFile(outPath), result.err = readFile(errPath);
     }
     return result;
 }
 
-std::string SkorelProcess::stdoutSoFar() const {
+ExitResult Viewer::quit() {
+    key("Escape");
+    return wait();
+}
+
+std::string Viewer::stdoutSoFar() const {
     return readFile(outPath);
 }
 
-void SkorelProcess::settle(double seconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(long(seconds * 1000)));
-}
-
-Image SkorelProcess::screenshot(const std::string& windowId) {
+Image Viewer::screenshot() {
     Image image;
     Display* dpy = XOpenDisplay(server.display().c_str());
     if (!dpy) return image;
-    const Window win = Window(std::strtoul(windowId.c_str(), nullptr, 10));
+    const Window win = Window(std::strtoul(window.c_str(), nullptr, 10));
     XWindowAttributes attributes;
     if (XGetWindowAttributes(dpy, win, &attributes)) {
         XImage* x = XGetImage(dpy, win, 0, 0, unsigned(attributes.width),

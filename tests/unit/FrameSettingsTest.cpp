@@ -1,0 +1,140 @@
+// Pure computations of the frame and the controls: blending and alpha test
+// per operator, value steps, the frame counter and the trackball.
+#include "render/FrameSettings.h"
+#include "commands/Commands.h"
+#include "render/FrameCounter.h"
+#include "render/Navigation.h"
+
+#include <GL/glext.h>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+int fakeNow = 0;
+int fakeClock() {
+    return fakeNow;
+}
+
+// Creates a counter at `created` ms, then updates it at each of the times.
+FrameCounter run(int created, std::initializer_list<int> times) {
+    fakeNow = created;
+    FrameCounter counter(fakeClock);
+    for (const int t : times)
+        fakeNow = t, counter.update();
+    return counter;
+}
+
+} // namespace
+
+TEST(FrameCounter, TenMillisecondFramesCloseTheFirstPeriodAt1020) {
+    FrameCounter counter = run(0, {});
+    for (fakeNow = 10; fakeNow <= 1010; fakeNow += 10)
+        ASSERT_EQ(counter.update(), 0) << fakeNow;
+    fakeNow = 1020;
+    EXPECT_EQ(counter.update(), 102);
+    EXPECT_EQ(counter.lastSampleTime(), 1010.0f);
+    for (fakeNow = 1030; fakeNow <= 2020; fakeNow += 10)
+        ASSERT_EQ(counter.update(), 102);
+    fakeNow = 2030;
+    EXPECT_EQ(counter.update(), 101);
+}
+
+TEST(FrameCounter, PeriodsCloseStrictlyAfter1000AndCountFrameTimes) {
+    FrameCounter counter = run(0, {1000, 1005}); // previous update exactly 1000 after the sample
+    EXPECT_EQ(counter.fps(), 0);
+    counter = run(0, {1000, 1005, 1021});
+    EXPECT_EQ(counter.fps(), 3);
+    EXPECT_EQ(counter.frameTime(), 16);
+    // A start-up slower than a second closes a period on the first update.
+    counter = run(2500, {2540});
+    EXPECT_EQ(counter.fps(), 1);
+    EXPECT_EQ(counter.frameTime(), 40);
+    EXPECT_EQ(counter.lastSampleTime(), 2500.0f);
+}
+
+TEST(FrameSettings, BlendingAndAlphaTestPerOperatorAndTransferFunction) {
+    using B = BlendOperator;
+    const struct {
+        B op;
+        int slices;
+        bool useTf;
+        FrameSettings expected;
+    } rows[] = {
+        {B::norm, 80, true, {0.0f, GL_SRC_ALPHA, GL_ONE, GL_FUNC_ADD_EXT, false, 0.0f}},
+        {B::over,
+         80,
+         true,
+         {0.0f, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_FUNC_ADD_EXT, false, 0}},
+        {B::att, 80, true, {0.0f, GL_CONSTANT_ALPHA_EXT, GL_ONE, GL_FUNC_ADD_EXT, true, 0.0375f}},
+        {B::att, 10, false, {0.02f, GL_CONSTANT_ALPHA_EXT, GL_ONE, GL_FUNC_ADD_EXT, true, 0.3f}},
+        {B::mip, 80, false, {0.02f, GL_SRC_ALPHA, GL_ONE, GL_MAX_EXT, false, 0.0f}},
+        {B::over,
+         200,
+         false,
+         {0.02f, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_FUNC_ADD_EXT, false, 0}},
+    };
+    for (const auto& row : rows) {
+        const FrameSettings s = frameSettings(row.op, row.slices, row.useTf, 0.1f, 0.2f);
+        const FrameSettings& e = row.expected;
+        const int n = int(&row - rows);
+        EXPECT_EQ(s.alphaReference, row.useTf ? 0.0f : 0.1f * 0.2f) << n;
+        EXPECT_EQ(s.blendSource, e.blendSource) << n;
+        EXPECT_EQ(s.blendDestination, e.blendDestination) << n;
+        EXPECT_EQ(s.blendEquation, e.blendEquation) << n;
+        EXPECT_EQ(s.usesBlendColor, e.usesBlendColor) << n;
+        EXPECT_FLOAT_EQ(s.constantAlpha, e.constantAlpha) << n;
+    }
+}
+
+TEST(ValueSteps, DoublePrecisionStepsStopExactlyAtTheLimits) {
+    const struct {
+        float value;
+        double step;
+        float result;
+    } unit[] = {{0.2f, 0.05, float(double(0.2f) + 0.05)},
+                {0.98f, 0.05, 1.0f},
+                {0.03f, -0.05, 0.0f},
+                {0.0f, -0.01, 0.0f},
+                {1.0f, 0.01, 1.0f}};
+    for (const auto& c : unit)
+        EXPECT_EQ(stepUnitValue(c.value, c.step), c.result) << c.value << " " << c.step;
+    float v = 0.2f;
+    for (int i = 0; i < 80; ++i)
+        v = stepUnitValue(v, 0.01);
+    EXPECT_FLOAT_EQ(v, 0.9999993f); // 80 steps from 0.2 stay just below 1
+    EXPECT_LT(v, 1.0f);
+    const int slices[][3] = {{80, 10, 90},  {190, 10, 200}, {200, 10, 200}, {195, 10, 200},
+                             {20, -10, 10}, {10, -10, 10},  {15, -10, 10}};
+    for (const auto& c : slices)
+        EXPECT_EQ(stepSliceCount(c[0], c[1]), c[2]) << c[0] << " " << c[1];
+    const int turning[][2] = {{80, 53}, {30, 20}, {15, 10}, {10, 10}, {200, 133}};
+    for (const auto& c : turning)
+        EXPECT_EQ(rotatingSliceCount(c[0]), c[1]) << c[0];
+}
+
+TEST(Trackball, ProjectionCentreCircleOutsideAndNoArea) {
+    const struct {
+        int x, y, width, height;
+        float p[3];
+    } rows[] = {
+        {320, 240, 640, 480, {0, 0, 1}},
+        {640, 240, 640, 480, {1, 0, 0}},                          // on the circle
+        {0, 0, 640, 480, {-std::sqrt(0.5f), std::sqrt(0.5f), 0}}, // outside
+        {0, 0, 0, 0, {-std::sqrt(0.5f), std::sqrt(0.5f), 0}},     // no area: 1 x 1
+    };
+    for (const auto& row : rows) {
+        float p[3];
+        trackballProject(row.x, row.y, row.width, row.height, p);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(p[i], row.p[i], 1e-6) << row.x << "," << row.y << " axis " << i;
+    }
+    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    float from[3], to[3];
+    trackballProject(640, 240, 640, 480, from);
+    rotateByTrackball(from, from, rotation); // no axis: unchanged
+    trackballProject(700, 240, 640, 480, to);
+    rotateByTrackball(from, to, rotation); // outward beyond the circle: no turn
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rotation[i], i % 5 == 0 ? 1.0f : 0.0f, 1e-6) << i;
+}

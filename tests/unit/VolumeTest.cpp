@@ -1,0 +1,138 @@
+// The raw loader, padding, the staging fills and the histogram count, exact
+// voxel by voxel.
+#include "volume/Volume.h"
+#include "TempFile.h"
+#include "TestVolume.h"
+#include "tf/TransferFunctionEditor.h"
+#include "volume/VolumeTexture.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+uint8_t voxel(const Volume& v, int x, int y, int z) {
+    return v.voxels()[x + v.width() * (y + v.height() * z)];
+}
+
+} // namespace
+
+TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
+    const uint32_t cases[][2] = {{0, 2},       {1, 2},     {2, 2},          {3, 16},
+                                 {16, 16},     {17, 32},   {33, 64},        {64, 64},
+                                 {65, 128},    {129, 256}, {257, 512},      {513, 1024},
+                                 {1024, 1024}, {1025, 0},  {0xffffffffu, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(padToPowerOfTwo(c[0]), c[1]) << "n = " << c[0];
+}
+
+TEST(VolumeLoader, PlacesSamplesZeroesThePaddingAndScalesTheShortAxes) {
+    const std::vector<unsigned char> bytes = patternBytes(100 * 50 * 20 + 1000); // trailing bytes
+    TempFile file(bytes);
+    Volume v;
+    ASSERT_EQ(v.load(file.c_str(), 100, 50, 20, true), LoadStatus::ok);
+    ASSERT_EQ(v.width() * 10000 + v.height() * 100 + v.depth(), 128 * 10000 + 64 * 100 + 32);
+    EXPECT_EQ(std::vector<float>(v.scale(), v.scale() + 3), (std::vector<float>{1, 2, 4}));
+    EXPECT_EQ(v.missingSamples(), 0u);
+    size_t next = 0, wrong = 0;
+    for (int z = 0; z < 32; ++z)
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 128; ++x)
+                wrong += voxel(v, x, y, z) != (x < 100 && y < 50 && z < 20 ? bytes[next++] : 0);
+    EXPECT_EQ(wrong, 0u);
+
+    Volume tall; // the depth is the largest axis
+    ASSERT_EQ(tall.load(file.c_str(), 64, 32, 128, true), LoadStatus::ok);
+    EXPECT_EQ(std::vector<float>(tall.scale(), tall.scale() + 3), (std::vector<float>{2, 4, 1}));
+}
+
+TEST(VolumeLoader, TwoByteSamplesKeepTheSecondByteAndShortFilesCountWhatIsMissing) {
+    // 10 x 10 x 10 wanted; 250 two-byte samples and half of the next present.
+    std::vector<unsigned char> bytes;
+    for (int i = 0; i < 250; ++i)
+        bytes.push_back(0x12), bytes.push_back(uint8_t(0x30 + i % 200));
+    bytes.push_back(0x77);
+    TempFile file(bytes);
+    Volume v;
+    ASSERT_EQ(v.load(file.c_str(), 10, 10, 10, false), LoadStatus::ok);
+    EXPECT_EQ(v.missingSamples(), 750u);
+    size_t wrong = 0;
+    for (int i = 0; i < 1000; ++i)
+        wrong += voxel(v, i % 10, i / 10 % 10, i / 100) != (i < 250 ? 0x30 + i % 200 : 0);
+    EXPECT_EQ(wrong, 0u);
+
+    TempFile empty({});
+    ASSERT_EQ(v.load(empty.c_str(), 64, 64, 64, true), LoadStatus::ok);
+    EXPECT_EQ(v.missingSamples(), 64u * 64 * 64);
+}
+
+TEST(VolumeLoader, ZeroSizesReadNothingAndBadSizesOrNamesLoadNothing) {
+    TempFile file(patternBytes(64));
+    Volume zero;
+    ASSERT_EQ(zero.load(file.c_str(), 0, 4, 4, true), LoadStatus::ok);
+    EXPECT_EQ(zero.width() * 100 + zero.height(), 2 * 100 + 16);
+    EXPECT_EQ(zero.missingSamples(), 0u);
+    EXPECT_EQ(std::count(zero.voxels(), zero.voxels() + zero.voxelCount(), 0),
+              std::ptrdiff_t(zero.voxelCount()));
+
+    for (int bad : {-1, 1025, 1 << 30}) {
+        Volume v;
+        EXPECT_EQ(v.load(file.c_str(), 4, bad, 4, true), LoadStatus::badSize) << bad;
+        EXPECT_EQ(v.voxels(), nullptr);
+    }
+    Volume v;
+    EXPECT_EQ(v.load("/nonexistent/skorel.raw", 4, 4, 4, true), LoadStatus::cannotOpen);
+    EXPECT_EQ(v.load(std::filesystem::temp_directory_path().string().c_str(), 4, 4, 4, true),
+              LoadStatus::cannotOpen);
+}
+
+// Every texel against the per-voxel rule, with guard bytes after the buffer.
+TEST(StagingFill, EveryTexelIsItsVoxelOrTheZeroBorder) {
+    TransferTable table;
+    patternTable(table);
+    table[0][0] = 0xee; // the border must not come from entry 0
+    const int shapes[][3] = {{16, 2, 32}, {128, 64, 32}, {2, 16, 16}, {32, 16, 2}};
+    for (const auto& s : shapes) {
+        const int w = s[0], h = s[1], d = s[2];
+        const auto volume = loadTestVolume(w, h, d);
+        const uint8_t* voxels = volume->voxels();
+        for (const int texelBytes : {1, 4}) {
+            std::vector<uint8_t> staging(stagingBytes(w, h, d, texelBytes) + 16, 0xcd);
+            if (texelBytes == 4)
+                fillRgbaStaging(w, h, d, voxels, table, staging.data());
+            else
+                fillAlphaStaging(w, h, d, voxels, staging.data());
+            size_t wrong = 0;
+            for (size_t i = 0; i < volume->voxelCount(); ++i) {
+                const int x = i % w, y = i / w % h, z = i / w / h;
+                const bool border = x % (w - 1) == 0 || y % (h - 1) == 0 || z % (d - 1) == 0;
+                for (int c = 0; c < texelBytes; ++c)
+                    wrong += staging[i * texelBytes + c] != (border            ? 0
+                                                             : texelBytes == 4 ? table[voxels[i]][c]
+                                                                               : voxels[i]);
+            }
+            EXPECT_EQ(wrong, 0u) << w << "x" << h << "x" << d << " texel bytes " << texelBytes;
+            EXPECT_EQ(staging[staging.size() - 16], 0xcd) << "wrote past the buffer";
+        }
+    }
+    EXPECT_EQ(stagingBytes(1024, 1024, 1024, 4), uint64_t(4) << 30);
+}
+
+TEST(HistogramCount, MatchesOneIncrementPerVoxelAtEveryLengthAndAlignment) {
+    std::mt19937 random(99);
+    std::vector<uint8_t> bytes((1 << 16) + 21);
+    for (uint8_t& b : bytes)
+        b = uint8_t(random());
+    std::fill(bytes.begin() + 30000, bytes.begin() + 34099, 255); // one bin takes a long run
+    for (size_t offset = 0; offset < 8; ++offset)
+        for (size_t count : {0, 1, 7, 8, 9, 15, 16, 17, int(bytes.size() - 8)}) {
+            int expected[256], counted[256];
+            for (int v = 0; v < 256; ++v)
+                expected[v] = counted[v] = v; // counts add on
+            for (size_t i = 0; i < count; ++i)
+                ++expected[bytes[offset + i]];
+            countHistogram(bytes.data() + offset, count, counted);
+            EXPECT_TRUE(std::equal(expected, expected + 256, counted)) << offset << "+" << count;
+        }
+}
