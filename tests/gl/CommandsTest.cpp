@@ -20,10 +20,10 @@ class CommandsTest : public ::testing::Test {
         for (int i = 0; i < times; ++i)
             keyboard(key, 0, 0);
     }
-    // A left click in panel coordinates (origin lower left).
-    void click(int x, int y) {
-        panel->onMouse(0, 0, x, y);
-        panel->onMouse(0, 1, x, y);
+    // A left click in the middle of a widget's box.
+    void click(const Box& b) {
+        panel->onMouse(0, 0, b.x + b.width / 2, b.y + b.height / 2);
+        panel->onMouse(0, 1, b.x + b.width / 2, b.y + b.height / 2);
     }
     ControlPanel* panel = nullptr;
 };
@@ -41,7 +41,7 @@ TEST_F(CommandsTest, StartUpLabelsAndDisabledControls) {
     EXPECT_EQ(panel->applyTfButton->enabled, !extensions.hasPalettedTexture);
     EXPECT_EQ(panel->attRadio->enabled, extensions.hasBlendColor);
     EXPECT_EQ(panel->mipRadio->enabled, extensions.hasBlendMinmax);
-    EXPECT_EQ(panel->page, 1);
+    EXPECT_EQ(panel->page, menuPage);
 }
 
 TEST_F(CommandsTest, IntensityStepsInDoubleAndStoresSingle) {
@@ -57,25 +57,29 @@ TEST_F(CommandsTest, IntensityStepsInDoubleAndStoresSingle) {
 }
 
 TEST_F(CommandsTest, DensityButtonsWorkOnlyWithoutTransferFunction) {
-    const int minusX = 10 + 160 + 3, minusY = 10 + 350 + 5;
-    click(minusX, minusY); // disabled while "Use TF" is checked
+    const Box minus = panel->densityMinusButton->box(), useTf = panel->useTfCheckBox->box();
+    click(minus); // disabled while "Use TF" is checked
     EXPECT_FLOAT_EQ(viewState.density, 0.1f);
 
-    click(10 + 10 + 5, 10 + 180 + 5); // "Use TF" off
+    click(useTf); // off
     ASSERT_FALSE(panel->useTfCheckBox->isChecked());
     EXPECT_TRUE(panel->densityMinusButton->enabled);
-    click(minusX, minusY);
-    click(minusX, minusY);
+    click(minus);
+    click(minus);
     EXPECT_GT(viewState.density, 0.0f);
     EXPECT_LT(viewState.density, 1e-9f);
     EXPECT_STREQ(panel->densityLabel->text, "Density: 0.00");
-    click(minusX, minusY);
+    click(minus);
     EXPECT_EQ(viewState.density, 0.0f);
+    click(panel->densityPlusButton->box());
+    EXPECT_FLOAT_EQ(viewState.density, 0.05f);
 
-    click(10 + 10 + 5, 10 + 180 + 5); // and on again
+    click(useTf); // and on again
     EXPECT_FALSE(panel->densityMinusButton->enabled);
     press('z', 3); // the keys work either way
-    EXPECT_FLOAT_EQ(viewState.density, 0.03f);
+    EXPECT_FLOAT_EQ(viewState.density, 0.08f);
+    press('s');
+    EXPECT_FLOAT_EQ(viewState.density, 0.07f);
 }
 
 TEST_F(CommandsTest, SliceCountStaysWithinItsLimits) {
@@ -88,8 +92,16 @@ TEST_F(CommandsTest, SliceCountStaysWithinItsLimits) {
     press('d');
     EXPECT_EQ(viewState.sliceCount, 10);
     EXPECT_STREQ(panel->slicesLabel->text, "Slices: 10");
-    handleCommand(5);
+    handleCommand(slicesPlusCommand);
     EXPECT_EQ(viewState.sliceCount, 20);
+    handleCommand(slicesMinusCommand);
+    handleCommand(slicesMinusCommand);
+    EXPECT_EQ(viewState.sliceCount, 10);
+    handleCommand(intensityMinusCommand);
+    EXPECT_FLOAT_EQ(viewState.intensity, 0.15f);
+    handleCommand(intensityPlusCommand);
+    handleCommand(intensityPlusCommand);
+    EXPECT_FLOAT_EQ(viewState.intensity, 0.25f);
 }
 
 TEST_F(CommandsTest, TogglesComeBackAfterTwoPresses) {
@@ -97,9 +109,9 @@ TEST_F(CommandsTest, TogglesComeBackAfterTwoPresses) {
     EXPECT_FALSE(viewState.showOverlay);
     press(' ');
     EXPECT_TRUE(viewState.showOverlay);
-    handleCommand(11);
+    handleCommand(filterCommand);
     EXPECT_EQ(viewState.filter, GLenum(GL_NEAREST));
-    handleCommand(11);
+    handleCommand(filterCommand);
     EXPECT_EQ(viewState.filter, GLenum(GL_LINEAR));
     press('x');
     press('\t');
@@ -107,11 +119,14 @@ TEST_F(CommandsTest, TogglesComeBackAfterTwoPresses) {
 }
 
 TEST_F(CommandsTest, PageTransitions) {
-    const int menu = 2, infos = 9;
+    const int menu = menuCommand, infos = infosCommand;
     const struct {
-        int from, command, to;
-    } steps[] = {{1, menu, 0},  {0, menu, 1},  {1, infos, 2},
-                 {2, infos, 0}, {0, infos, 2}, {2, menu, 1}};
+        Page from;
+        int command;
+        Page to;
+    } steps[] = {{menuPage, menu, closedPage},   {closedPage, menu, menuPage},
+                 {menuPage, infos, infosPage},   {infosPage, infos, closedPage},
+                 {closedPage, infos, infosPage}, {infosPage, menu, menuPage}};
     for (const auto& s : steps) {
         panel->setPage(s.from);
         handleCommand(s.command);
@@ -122,16 +137,16 @@ TEST_F(CommandsTest, PageTransitions) {
 TEST_F(CommandsTest, ChangesReachThePaletteOnlyFromTheEditorWithPalettes) {
     TransferFunctionEditor& editor = *panel->editor;
     editor.highBound = 100;
-    handleChange(21, 0, 0);
+    handleChange(editorCommand - 1, 0, 0);
     EXPECT_EQ(editor.table[120][0], 0); // still green
     const bool paletted = extensions.hasPalettedTexture;
     extensions.hasPalettedTexture = false;
-    handleChange(22, 0, 0);
+    handleChange(editorCommand, 0, 0);
     EXPECT_EQ(editor.table[120][0], 0);
     extensions.hasPalettedTexture = paletted;
     if (!paletted) GTEST_SKIP() << "driver without paletted textures";
     const GLuint name = volumeTexture[0];
-    handleChange(22, 0, 0);
+    handleChange(editorCommand, 0, 0);
     EXPECT_EQ(editor.table[120][0], 255);
     EXPECT_EQ(volumeTexture[0], name);
 }
@@ -142,7 +157,7 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
     editor.controlPoints[2].y = 100;
     TransferTable before;
     std::memcpy(before, editor.table, sizeof before);
-    handleCommand(92); // Init TF: model back, table and texture as they were
+    handleCommand(initTfCommand); //: model back, table and texture as they were
     EXPECT_EQ(editor.lowBound, 86);
     EXPECT_EQ(editor.controlPoints[2].y, 51);
     EXPECT_EQ(std::memcmp(before, editor.table, sizeof before), 0);
@@ -150,11 +165,11 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
     panel->useTfCheckBox->setChecked(false);
     const GLuint name = volumeTexture[0];
     editor.highBound = 100;
-    handleCommand(1); // Apply TF without "Use TF": nothing
+    handleCommand(applyTfCommand); // without "Use TF": nothing
     EXPECT_EQ(volumeTexture[0], name);
     EXPECT_EQ(editor.table[120][0], 0);
     panel->useTfCheckBox->setChecked(true);
-    handleCommand(1);
+    handleCommand(applyTfCommand);
     EXPECT_EQ(editor.table[120][0], 255);
     EXPECT_TRUE(glIsTexture(volumeTexture[0]));
     if (volumeTexture[0] != name) {
@@ -163,9 +178,9 @@ TEST_F(CommandsTest, TransferFunctionCommands) {
 }
 
 TEST_F(CommandsTest, UnknownCommandsChangeNothing) {
-    for (int id : {0, 22, 30, 33, 93})
+    for (int id : {int(noCommand), int(editorCommand), int(overCommand), int(normCommand), 93})
         handleCommand(id);
-    EXPECT_EQ(panel->page, 1);
+    EXPECT_EQ(panel->page, menuPage);
     EXPECT_EQ(viewState.sliceCount, 80);
     EXPECT_FLOAT_EQ(viewState.intensity, 0.2f);
     EXPECT_TRUE(panel->useTfCheckBox->isChecked());

@@ -1,181 +1,145 @@
-// Control panel: construction, layout, pages, callbacks and the dispatch
-// order's consequences, driven the way the commands will drive it.
+// The control panel wired as start-up wires it: what each page shows, the
+// order in which widgets see a press, drags, the hidden panel, and drawing.
 #include "gui/ControlPanel.h"
-#include "GlTestContext.h"
-#include "platform/Extensions.h"
+#include "ViewerSetup.h"
+#include "commands/Commands.h"
 
 #include <gtest/gtest.h>
-#include <string>
 #include <vector>
 
 namespace {
 
 const int left = 0, down = 0;
-
-ControlPanel* current = nullptr;
-std::vector<int> commands;
-std::vector<int> changeIds;
-
-// The page switches of the real "Menu" and "Infos" commands.
-void switchPages(int id) {
-    commands.push_back(id);
-    if (id == 2) current->setPage(current->page == 1 ? 0 : 1);
-    if (id == 9) current->setPage(current->page == 2 ? 0 : 2);
-}
-void recordChange(int id, int, int) {
-    changeIds.push_back(id);
-}
+std::vector<int> commands, changes;
 
 class ControlPanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ensureGlContext();
-        panel = new ControlPanel(0, volume);
-        current = panel;
-        commands.clear();
-        changeIds.clear();
-    }
-    // Start-up's order.
-    void wire() {
-        panel->setPosition(10, 10);
-        panel->setPage(1);
-        panel->setCommandCallback(switchPages);
-        panel->setChangeCallback(recordChange);
+        setUpViewer();
+        panel = controlPanel;
+        commands.clear(), changes.clear();
+        panel->setCommandCallback([](int id) { commands.push_back(id), handleCommand(id); });
+        panel->setChangeCallback(
+            [](int id, int x, int y) { changes.push_back(id), handleChange(id, x, y); });
     }
     void press(int x, int y) { panel->onMouse(left, down, x, y); }
-    static void expectAt(const Widget* w, int x, int y) {
-        EXPECT_EQ(w->x, x);
-        EXPECT_EQ(w->y, y);
-    }
-
-    Volume volume;
-    ControlPanel* panel = nullptr; // never freed, as in the program
+    ControlPanel* panel = nullptr;
 };
-
-TEST_F(ControlPanelTest, ConstructionGivesIdsCaptionsAndStates) {
-    EXPECT_EQ(panel->editor->id, 22);
-    EXPECT_EQ(panel->exitButton->id, 91);
-    EXPECT_EQ(panel->normRadio->id, 33);
-    EXPECT_STREQ(panel->filterCheckBox->text, "Filter GL_LINEAR");
-    EXPECT_STREQ(panel->versionLabel->text, "Skorel v0.8 b040320");
-    EXPECT_TRUE(panel->overRadio->isChecked());
-    EXPECT_FALSE(panel->normRadio->isChecked() || panel->attRadio->isChecked() ||
-                 panel->mipRadio->isChecked());
-    EXPECT_TRUE(panel->useTfCheckBox->isChecked() && panel->filterCheckBox->isChecked());
-    // Unpaged until the creator picks a page: all shown, page row at (0, 0).
-    EXPECT_TRUE(panel->palettedLabel->visible && panel->sizeLabel->visible);
-    expectAt(panel->menuButton, 0, 0);
-    expectAt(panel->editor, 10, 2);
-}
 
 TEST_F(ControlPanelTest, ExtensionLabelsFollowTheProbe) {
     const ExtensionSupport saved = extensions;
     extensions.hasPalettedTexture = true;
     extensions.hasBlendColor = false;
     extensions.hasBlendMinmax = true;
-    ControlPanel other(0, volume);
+    ControlPanel other(0, *volume);
     extensions = saved;
     EXPECT_STREQ(other.palettedLabel->text, "GL_EXT_paletted_texture: YES");
     EXPECT_STREQ(other.blendColorLabel->text, "GL_EXT_blend_color: NO");
     EXPECT_STREQ(other.minmaxLabel->text, "GL_EXT_minmax_color: YES");
 }
 
-TEST_F(ControlPanelTest, LayoutFromTheOrigin) {
-    wire();
-    expectAt(panel->editor, 20, 12);
-    expectAt(panel->applyTfButton, 95, 160);
-    expectAt(panel->mipRadio, 180, 220);
-    expectAt(panel->densityMinusButton, 170, 360);
-    expectAt(panel->sizeLabel, 20, 390);
-    expectAt(panel->versionLabel, 20, 390);
-    expectAt(panel->webLabel, 20, 300);
-    expectAt(panel->minmaxLabel, 20, 60);
-    expectAt(panel->menuButton, 20, 420);
-    expectAt(panel->exitButton, 128, 420);
-    expectAt(panel->fpsLabel, 10, 445);
-
-    panel->setPosition(100, 0); // the page row waits for the next setPage
-    expectAt(panel->editor, 110, 2);
-    expectAt(panel->infosButton, 70, 420);
-    panel->setPage(7);
-    EXPECT_EQ(panel->page, 7);
-    expectAt(panel->infosButton, 160, 10);
-    expectAt(panel->fpsLabel, 100, 35);
-}
-
-TEST_F(ControlPanelTest, PagesShowTheirSets) {
-    wire();
-    panel->densityLabel->setEnabled(false);
-    panel->setPage(2);
+TEST_F(ControlPanelTest, PagesShowTheirSetsAndLeaveEnabledFlagsAlone) {
+    panel->setPage(infosPage);
     EXPECT_FALSE(panel->editor->visible || panel->sizeLabel->visible ||
                  panel->intensityMinusButton->visible);
     EXPECT_TRUE(panel->versionLabel->visible && panel->minmaxLabel->visible &&
                 panel->fpsLabel->visible);
-    panel->setPage(0);
+    panel->setPage(closedPage);
     EXPECT_FALSE(panel->versionLabel->visible || panel->editor->visible);
     EXPECT_TRUE(panel->exitButton->visible);
-    panel->setPage(1);
+    EXPECT_EQ(panel->menuButton->y, 20); // the page row moves to the bottom
+    panel->setPage(menuPage);
     EXPECT_TRUE(panel->editor->visible && !panel->versionLabel->visible);
-    EXPECT_FALSE(panel->densityLabel->enabled); // pages never touch enabled flags
+    EXPECT_FALSE(panel->densityLabel->enabled);
 }
 
 TEST_F(ControlPanelTest, MenuPressOnClosedPageDoesNotReachTheEditor) {
-    wire();
-    panel->setPage(0);
-    press(20, 20); // "Menu" at the bottom; the editor would cover this point
-    EXPECT_EQ(commands, std::vector<int>{2});
-    EXPECT_EQ(panel->page, 1);
-    EXPECT_EQ(panel->editor->dragMode, 0);
-    press(20, 20); // now the editor is shown: control point 0's handle
-    EXPECT_EQ(panel->editor->dragMode, 3);
+    panel->setPage(closedPage);
+    const Box menu = panel->menuButton->box();
+    press(menu.x, menu.y); // the editor, drawn later, would cover this point
+    EXPECT_EQ(commands, std::vector<int>{menuCommand});
+    EXPECT_EQ(panel->page, menuPage);
+    EXPECT_EQ(panel->editor->dragMode, noDrag);
+    press(menu.x, menu.y); // now the editor is shown: control point 0's handle
+    EXPECT_EQ(panel->editor->dragMode, pointDrag);
 }
 
 TEST_F(ControlPanelTest, InfosPressHidesTheWidgetsAfterIt) {
-    wire();
-    // Make a menu-set widget share the "Infos" button's spot.
-    panel->intensityMinusButton->x = 75, panel->intensityMinusButton->y = 425;
-    press(75, 425);
-    EXPECT_EQ(commands, std::vector<int>{9});
-    EXPECT_EQ(panel->page, 2);
-    press(75, 425);
-    EXPECT_EQ(commands, (std::vector<int>{9, 9}));
-    EXPECT_EQ(panel->page, 0);
+    // A menu-page widget later in the order shares the "Infos" button's spot.
+    const Box infos = panel->infosButton->box();
+    panel->intensityMinusButton->x = infos.x, panel->intensityMinusButton->y = infos.y;
+    press(infos.x + 1, infos.y + 1);
+    EXPECT_EQ(commands, std::vector<int>{infosCommand});
+    EXPECT_EQ(panel->page, infosPage);
+    press(infos.x + 1, infos.y + 1);
+    EXPECT_EQ(commands, (std::vector<int>{infosCommand, infosCommand}));
+    EXPECT_EQ(panel->page, closedPage);
 }
 
 TEST_F(ControlPanelTest, DragsReachOnlyTheEditorAndNothingWhileHidden) {
-    wire();
-    press(151, 361); // density "+"
-    panel->onPassiveMotion(151, 361);
+    panel->useTfCheckBox->onMouse(left, down, panel->useTfCheckBox->x, panel->useTfCheckBox->y);
+    commands.clear();
+    const Box plus = panel->densityPlusButton->box(), menu = panel->menuButton->box();
+    const int ex = panel->editor->x, ey = panel->editor->y;
+    press(plus.x, plus.y);
+    panel->onPassiveMotion(plus.x, plus.y);
     EXPECT_EQ(panel->densityPlusButton->highlighted, 1);
-    press(60, 62);
-    panel->onMotion(left, 60, 62, 50, 62);
+    press(ex + 40, ey + 50); // in the low bound's band
+    panel->onMotion(left, ex + 40, ey + 50, ex + 30, ey + 50);
     EXPECT_EQ(panel->editor->lowBound, 76);
-    panel->onMotion(left, 50, 62, 21, 421); // over "Menu": not a press
-    EXPECT_EQ(changeIds, (std::vector<int>{22}));
-    EXPECT_EQ(commands, std::vector<int>{3});
+    panel->onMotion(left, ex + 30, ey + 50, menu.x, menu.y); // over "Menu": not a press
+    EXPECT_EQ(changes, std::vector<int>{editorCommand});
+    EXPECT_EQ(commands, std::vector<int>{densityPlusCommand});
 
     panel->setVisible(false);
-    press(151, 361);
+    press(plus.x, plus.y);
     panel->onPassiveMotion(0, 0);
-    panel->onMotion(left, 21, 421, 60, 62);
+    panel->onMotion(left, menu.x, menu.y, ex + 40, ey + 50);
     EXPECT_EQ(commands.size(), 1u);
     EXPECT_EQ(panel->densityPlusButton->highlighted, 1);
-    EXPECT_EQ(changeIds.size(), 1u);
+    EXPECT_EQ(changes.size(), 1u);
 }
 
-TEST_F(ControlPanelTest, HiddenPanelDrawsNothing) {
-    wire();
+// The "Menu" face covers its box and nothing more; hidden, nothing is drawn.
+TEST_F(ControlPanelTest, FacesFillTheirBoxesAndAHiddenPanelDrawsNothing) {
     panel->setPosition(0, 0);
-    panel->setPage(0);
-    auto menuFace = [&] {
+    panel->setPage(closedPage);
+    const Box menu = panel->menuButton->box();
+    auto drawn = [&] {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         panel->drawPanel(256, 256);
-        return readPixels(256, 256)[4 * (12 * 256 + 11)]; // "Menu" at (10, 10)
+        return readPixels(256, 256);
     };
-    EXPECT_GT(menuFace(), 40);
+    auto red = [&](const std::vector<unsigned char>& p, int x, int y) {
+        return p[4 * (y * 256 + x)];
+    };
+    const std::vector<unsigned char> shown = drawn();
+    EXPECT_NEAR(red(shown, menu.x, menu.y), 76.5, 1); // 0.3 grey
+    EXPECT_NEAR(red(shown, menu.x + menu.width - 1, menu.y + menu.height - 1), 76.5, 1);
+    EXPECT_EQ(red(shown, menu.x + menu.width, menu.y), 0);
+    EXPECT_EQ(red(shown, menu.x, menu.y + menu.height), 0);
     panel->setVisible(false);
-    EXPECT_EQ(menuFace(), 0);
+    EXPECT_EQ(red(drawn(), menu.x, menu.y), 0);
+}
+
+TEST(Overlay, ProjectionStateAfterBeginAndEnd) {
+    ensureGlContext();
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_TEXTURE);
+    Panel::beginOverlay(256, 256);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    Panel::endOverlay();
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    glDeleteTextures(1, &texture);
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 // Transfer-function editor: exact table entries, histogram, hit tests, drags,
 // the change callback, its display list and the blending it leaves on.
 #include "GlTestContext.h"
+#include "TempFile.h"
 #include "tf/TransferFunctionEditor.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,7 +21,7 @@ class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ensureGlContext();
-        editor = new TransferFunctionEditor(22, emptyVolume);
+        editor = new TransferFunctionEditor(editorCommand, emptyVolume);
         editor->x = 20, editor->y = 12;
         changes.clear();
     }
@@ -111,15 +110,10 @@ TEST(HistogramTest, CountsAndBarHeights) {
     EXPECT_EQ(histogramBarHeight(4, voxels), 0);
     EXPECT_EQ(histogramBarHeight(0, 0), 0);
 
-    char path[] = "/tmp/skorel-tf-XXXXXX"; // 3 x 2 x 2 pads to 16 x 2 x 2
-    const int fd = mkstemp(path);
-    const uint8_t bytes[] = {7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5};
-    ASSERT_EQ(write(fd, bytes, sizeof bytes), ssize_t(sizeof bytes));
-    close(fd);
+    TempFile file({7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5}); // 3 x 2 x 2 pads to 16 x 2 x 2
     Volume volume;
-    ASSERT_EQ(volume.load(path, 3, 2, 2, true), LoadStatus::ok);
-    unlink(path);
-    TransferFunctionEditor editor(22, volume);
+    ASSERT_EQ(volume.load(file.c_str(), 3, 2, 2, true), LoadStatus::ok);
+    TransferFunctionEditor editor(editorCommand, volume);
     EXPECT_EQ(editor.voxelCount, 64);
     EXPECT_EQ(editor.histogram[0], 53); // padding voxels count as 0
     EXPECT_EQ(editor.histogram[7], 3);
@@ -127,28 +121,34 @@ TEST(HistogramTest, CountsAndBarHeights) {
 }
 
 TEST_F(EditorTest, PressesPickBandsAndHandles) {
+    const int low = lowBoundDrag, high = highBoundDrag, point2 = pointDrag + 2;
     const int cases[][3] = {
-        {40, 50, 1},  {0, 50, 1},    {85, 50, 1},  {86, 50, 0},  {168, 50, 0}, {169, 50, 2},
-        {255, 50, 2}, {256, 50, 0},  {40, 139, 1}, {40, 140, 0}, {40, -1, 0},  {102, 61, 5},
-        {104, 62, 5}, {105, 61, 0},  {102, 58, 0}, // point 2's handle, edges out
-        {0, 10, 3},   {255, 138, 8},               // handles beat bands
+        {40, 50, low},      {0, 50, low},
+        {85, 50, low},      {86, 50, noDrag},
+        {168, 50, noDrag},  {169, 50, high},
+        {255, 50, high},    {256, 50, noDrag},
+        {40, 139, low},     {40, 140, noDrag},
+        {40, -1, noDrag},   {102, 61, point2},
+        {104, 62, point2},  {105, 61, noDrag},
+        {102, 58, noDrag},                             // point 2's handle, edges out
+        {0, 10, pointDrag}, {255, 138, pointDrag + 5}, // handles beat bands
     };
     for (const auto& c : cases)
         EXPECT_EQ(pressAt(c[0], c[1]), c[2]) << c[0] << "," << c[1];
     editor->onMouse(right, down, 60, 62);
-    EXPECT_EQ(editor->dragMode, 0);
+    EXPECT_EQ(editor->dragMode, noDrag);
     pressAt(40, 50);
     editor->onMouse(left, up, 500, 500);
-    EXPECT_EQ(editor->dragMode, 0);
+    EXPECT_EQ(editor->dragMode, noDrag);
 
     editor->controlPoints[3] = editor->controlPoints[2]; // the later point wins
-    EXPECT_EQ(pressAt(102, 61), 6);
+    EXPECT_EQ(pressAt(102, 61), pointDrag + 3);
     editor->lowBound = 5; // a narrow band's zone reaches left of the editor
-    EXPECT_EQ(pressAt(-4, 50), 1);
-    EXPECT_EQ(pressAt(-5, 50), 0);
+    EXPECT_EQ(pressAt(-4, 50), lowBoundDrag);
+    EXPECT_EQ(pressAt(-5, 50), noDrag);
     editor->highBound = 256;
-    EXPECT_EQ(editor->regionAt(265, 50), 2);
-    EXPECT_EQ(editor->regionAt(266, 50), 0);
+    EXPECT_EQ(editor->regionAt(265, 50), highBoundDrag);
+    EXPECT_EQ(editor->regionAt(266, 50), noDrag);
 }
 
 TEST_F(EditorTest, BoundDragsStayWithinTheirLimits) {
@@ -191,7 +191,8 @@ TEST_F(EditorTest, ChangeCallbackReportsMotionsInsideTheArea) {
     editor->setChangeCallback(recordChange);
     editor->onMotion(left, 200, 100, 275, 154); // editor (255, 142), drag mode 0
     editor->onMotion(left, 200, 100, 20, 12);
-    EXPECT_EQ(changes, (std::vector<std::vector<int>>{{22, 255, 142}, {22, 0, 0}}));
+    EXPECT_EQ(changes,
+              (std::vector<std::vector<int>>{{editorCommand, 255, 142}, {editorCommand, 0, 0}}));
     drag(40, 50, 0, 0);
     changes.clear();
     editor->onMotion(left, 100, 100, 276, 112); // (256, 100): moves the bound, no call
@@ -203,9 +204,9 @@ TEST_F(EditorTest, ChangeCallbackReportsMotionsInsideTheArea) {
 
 TEST_F(EditorTest, PassiveMotionTracksBandAndHandleWhileVisible) {
     editor->onPassiveMotion(60, 62); // editor (40, 50)
-    EXPECT_EQ(editor->highlighted, 1);
+    EXPECT_EQ(editor->highlighted, lowBoundDrag);
     editor->onPassiveMotion(122, 73); // editor (102, 61)
-    EXPECT_EQ(editor->highlighted, 0);
+    EXPECT_EQ(editor->highlighted, noDrag);
     EXPECT_EQ(editor->hoveredHandle, 3);
 
     pressAt(40, 50);
@@ -215,7 +216,7 @@ TEST_F(EditorTest, PassiveMotionTracksBandAndHandleWhileVisible) {
     editor->onMouse(left, up, 60, 62);
     editor->onPassiveMotion(60, 62);
     EXPECT_EQ(editor->lowBound, 86);
-    EXPECT_EQ(editor->dragMode, 1);
+    EXPECT_EQ(editor->dragMode, lowBoundDrag);
     EXPECT_EQ(editor->hoveredHandle, 3);
     EXPECT_TRUE(changes.empty());
 }

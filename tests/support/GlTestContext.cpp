@@ -11,7 +11,7 @@ XServer* glServer = nullptr;
 void ensureGlContext() {
     if (glServer) return;
     glServer = new XServer(); // lives until the process ends
-    setenv("DISPLAY", glServer->display().c_str(), 1);
+    setenv("DISPLAY", glServer->display.c_str(), 1);
     int argc = 1;
     char name[] = "skorel-tests";
     char* argv[] = {name, nullptr};

@@ -6,10 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -26,9 +23,8 @@ extern char** environ;
 namespace {
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
@@ -37,65 +33,28 @@ std::string tempPath(const char* what) {
     const int fd = mkstemp(name);
     if (fd < 0) throw std::runtime_error("mkstemp failed");
     close(fd);
+    unlink(name);
     return std::string(name) + "." + what;
 }
 
-// Environment of this process without DISPLAY, plus the given entries.
-std::vector<std::string> environment(const std::vector<std::string>& extra) {
-    std::vector<std::string> env;
+std::string name(const std::string& entry) {
+    return entry.substr(0, entry.find('=') + 1);
+}
+
+// The child's environment: this process's, with the given entries replacing
+// those of the same name and DISPLAY.
+std::vector<char*> environment(std::vector<std::string>& extra) {
+    std::vector<char*> env;
     for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        bool replaced = entry.rfind("DISPLAY=", 0) == 0;
+        bool replaced = name(*e) == "DISPLAY=";
         for (const std::string& x : extra)
-            replaced =
-                replaced || entry.substr(0, entry.find('=') + 1) == x.substr(0, x.find('=') + 1);
-        if (!replaced) env.push_back(entry);
+            replaced = replaced || name(*e) == name(x);
+        if (!replaced) env.push_back(*e);
     }
-    env.insert(env.end(), extra.begin(), extra.end());
+    for (std::string& x : extra)
+        env.push_back(&x[0]);
+    env.push_back(nullptr);
     return env;
-}
-
-int spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-          const std::string& outPath, const std::string& errPath) {
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a test that dies
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        std::vector<char*> a, e;
-        for (const std::string& s : argv)
-            a.push_back(const_cast<char*>(s.c_str()));
-        for (const std::string& s : env)
-            e.push_back(const_cast<char*>(s.c_str()));
-        a.push_back(nullptr), e.push_back(nullptr);
-        execve(a[0], a.data(), e.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Waits for pid until the deadline; kills it past the deadline.
-ExitResult reap(int pid, double timeoutSeconds) {
-    ExitResult r;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(timeoutSeconds * 1000));
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return r;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    r.exited = WIFEXITED(status);
-    r.status = r.exited ? WEXITSTATUS(status) : -1;
-    return r;
 }
 
 } // namespace
@@ -103,61 +62,43 @@ ExitResult reap(int pid, double timeoutSeconds) {
 XServer::XServer() {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    const pid_t child = fork();
-    if (child == 0) {
-        // The GL tests' server lives as long as their process: end with it.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
+    pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // ends with the test process
         const int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
+               "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
-    pid = child;
-    std::string number;
     char c;
     while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
+        display += c;
     close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
-    name = ":" + number;
+    if (display.empty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
+    display = ":" + display;
 }
 
 XServer::~XServer() {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
-ExitResult runWithoutDisplay(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {SKOREL_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const std::string out = tempPath("out"), err = tempPath("err");
-    ExitResult r = reap(spawn(argv, environment({"SKOREL_FULLSCREEN=no"}), out, err), 20);
-    r.out = readFile(out), r.err = readFile(err);
-    std::remove(out.c_str()), std::remove(err.c_str());
-    return r;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
 }
 
 bool waitUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
-    for (;;) {
-        if (done()) return true;
+    while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    return true;
 }
 
 const ControlPanel& panelLayout() {
-    static ControlPanel* panel = [] {
+    static const ControlPanel* panel = [] {
         ensureGlContext();
-        static Volume empty;
-        ControlPanel* p = new ControlPanel(0, empty);
+        ControlPanel* p = new ControlPanel(0, *new Volume());
         p->setPosition(10, 10);
         p->setPage(menuPage);
         return p;
@@ -176,54 +117,52 @@ Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::stri
                const XServer* shared)
     : own(shared ? nullptr : new XServer()), server(shared ? *shared : *own),
       outPath(tempPath("out")), errPath(tempPath("err")) {
+    std::vector<std::string> extra = {"SKOREL_FULLSCREEN=no"};
+    for (const std::string& e : env)
+        (name(e) == "SKOREL_FULLSCREEN=" ? extra[0] : extra.emplace_back()) = e;
+    extra.push_back("DISPLAY=" + server.display);
     std::vector<std::string> argv = {SKOREL_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> extra = {"DISPLAY=" + server.display(), "SKOREL_FULLSCREEN=no"};
-    for (const std::string& e : env) {
-        if (e.rfind("SKOREL_FULLSCREEN=", 0) == 0) extra.erase(extra.begin() + 1);
-        extra.push_back(e);
+    std::vector<char*> a;
+    for (std::string& s : argv)
+        a.push_back(&s[0]);
+    a.push_back(nullptr);
+    std::vector<char*> e = environment(extra);
+    pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a test that dies
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        execve(a[0], a.data(), e.data());
+        _exit(127);
     }
-    pid = spawn(argv, environment(extra), outPath, errPath);
 }
 
 Viewer::~Viewer() {
-    if (!finished) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
+    if (!finished) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     std::remove(outPath.c_str()), std::remove(errPath.c_str());
 }
 
-std::string Viewer::command(const std::string& line) {
+std::string Viewer::run(const std::string& line) {
     std::string output;
-    if (FILE* p = popen(("DISPLAY=" + server.display() + " " + line).c_str(), "r")) {
+    if (FILE* p = popen(("DISPLAY=" + server.display + " " + line + " 2>/dev/null").c_str(), "r")) {
         char buffer[512];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;)
             output.append(buffer, n);
         pclose(p);
     }
     return output;
 }
 
-int Viewer::xdotool(const std::string& args) {
-    const std::string line =
-        "DISPLAY=" + server.display() + " xdotool " + args + " >/dev/null 2>&1";
-    const int status = std::system(line.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 bool Viewer::waitForWindow(const std::string& title) {
     std::string pattern;
-    for (char c : title) {
-        if (std::strchr(".^$*+?()[]{}|\\", c)) pattern += '\\';
-        pattern += c;
-    }
-    window.clear();
+    for (char c : title)
+        pattern += std::strchr(".^$*+?()[]{}|\\", c) ? std::string("\\") + c : std::string(1, c);
     // Only a viewable window takes the input focus that key presses need.
     waitUntil(
         [&] {
-            window = command("xdotool search --onlyvisible --name '^" + pattern + "$'");
+            window = run("xdotool search --onlyvisible --name '^" + pattern + "$'");
             window = window.substr(0, window.find('\n'));
             return !window.empty() || !running();
         },
@@ -236,28 +175,24 @@ std::string Viewer::why() {
     return "status " + std::to_string(r.status) + "\n" + r.out + r.err;
 }
 
+// Keys go to the focused window; the pointer rests at (5, 5), over no widget.
 void Viewer::key(const std::string& keys) {
-    xdotool("mousemove --window " + window + " 600 20 windowfocus --sync " + window + " key " +
-            keys);
-}
-
-void Viewer::clickAt(int x, int y) {
-    xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-            " click 1 mousemove --window " + window + " 600 20");
+    xdotool("mousemove --window " + window + " 5 5 windowfocus --sync " + window + " key " + keys);
 }
 
 void Viewer::click(const Box& b) {
-    clickAt(pointX(b), pointY(b));
+    xdotool("mousemove --window " + window + " " + std::to_string(pointX(b)) + " " +
+            std::to_string(pointY(b)) + " click 1 mousemove --window " + window + " 5 5");
 }
 
-void Viewer::drag(int button, int x0, int y0, int x1, int y1, int steps) {
-    std::string args = "mousemove --window " + window + " " + std::to_string(x0) + " " +
-                       std::to_string(y0) + " mousedown " + std::to_string(button);
-    for (int i = 1; i <= steps; ++i)
-        args += " mousemove --window " + window + " " + std::to_string(x0 + (x1 - x0) * i / steps) +
-                " " + std::to_string(y0 + (y1 - y0) * i / steps) + " sleep 0.02";
-    xdotool(args + " mouseup " + std::to_string(button) + " mousemove --window " + window +
-            " 600 20");
+void Viewer::drag(int button, int x0, int y0, int x1, int y1) {
+    const std::string move = " mousemove --window " + window + " ";
+    std::string args = move + std::to_string(x0) + " " + std::to_string(y0) + " mousedown " +
+                       std::to_string(button);
+    for (int i = 1; i <= 10; ++i)
+        args += move + std::to_string(x0 + (x1 - x0) * i / 10) + " " +
+                std::to_string(y0 + (y1 - y0) * i / 10) + " sleep 0.02";
+    xdotool(args + " mouseup " + std::to_string(button) + move + "5 5");
 }
 
 Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, double seconds) {
@@ -273,9 +208,8 @@ Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, dou
 }
 
 bool Viewer::running() {
-    if (finished) return false;
     int status = 0;
-    if (waitpid(pid, &status, WNOHANG) != pid) return true;
+    if (finished || waitpid(pid, &status, WNOHANG) != pid) return !finished;
     finished = true;
     result.exited = WIFEXITED(status);
     result.status = result.exited ? WEXITSTATUS(status) : -1;
@@ -284,10 +218,9 @@ bool Viewer::running() {
 }
 
 ExitResult Viewer::wait(double seconds) {
-    if (!finished) {
-        result = reap(pid, seconds);
-        finished = true;
-        result.out = readFile(outPath), result.err = readFile(errPath);
+    if (!waitUntil([&] { return !running(); }, seconds)) {
+        kill(pid, SIGKILL); // reaped as killed: exited stays false
+        waitUntil([&] { return !running(); });
     }
     return result;
 }
@@ -303,24 +236,23 @@ std::string Viewer::stdoutSoFar() const {
 
 Image Viewer::screenshot() {
     Image image;
-    Display* dpy = XOpenDisplay(server.display().c_str());
+    Display* dpy = XOpenDisplay(server.display.c_str());
     if (!dpy) return image;
-    const Window win = Window(std::strtoul(window.c_str(), nullptr, 10));
     XWindowAttributes attributes;
-    if (XGetWindowAttributes(dpy, win, &attributes)) {
-        XImage* x = XGetImage(dpy, win, 0, 0, unsigned(attributes.width),
-                              unsigned(attributes.height), AllPlanes, ZPixmap);
-        if (x) {
-            image.width = attributes.width, image.height = attributes.height;
-            image.rgb.resize(size_t(image.width) * image.height * 3);
-            for (int y = 0; y < image.height; ++y)
-                for (int xx = 0; xx < image.width; ++xx) {
-                    const unsigned long p = XGetPixel(x, xx, y);
-                    unsigned char* dst = &image.rgb[3 * (size_t(y) * image.width + xx)];
-                    dst[0] = (p >> 16) & 0xff, dst[1] = (p >> 8) & 0xff, dst[2] = p & 0xff;
-                }
-            XDestroyImage(x);
-        }
+    const ::Window win = ::Window(std::strtoul(window.c_str(), nullptr, 10));
+    XImage* x = XGetWindowAttributes(dpy, win, &attributes)
+                    ? XGetImage(dpy, win, 0, 0, unsigned(attributes.width),
+                                unsigned(attributes.height), AllPlanes, ZPixmap)
+                    : nullptr;
+    if (x) {
+        image.width = attributes.width, image.height = attributes.height;
+        for (int y = 0; y < image.height; ++y)
+            for (int xx = 0; xx < image.width; ++xx) {
+                const unsigned long p = XGetPixel(x, xx, y);
+                image.rgb.insert(image.rgb.end(), {(unsigned char)(p >> 16),
+                                                   (unsigned char)(p >> 8), (unsigned char)p});
+            }
+        XDestroyImage(x);
     }
     XCloseDisplay(dpy);
     return image;

@@ -16,11 +16,10 @@ class XServer {
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
-    const std::string& display() const { return name; }
+    std::string display;
 
   private:
     int pid = -1;
-    std::string name;
 };
 
 struct ExitResult {
@@ -28,9 +27,6 @@ struct ExitResult {
     int status = -1;
     std::string out, err;
 };
-
-// Runs skorel to its end with no display at all.
-ExitResult runWithoutDisplay(const std::vector<std::string>& args);
 
 // Polls until done() holds; false once the deadline passes.
 bool waitUntil(const std::function<bool()>& done, double seconds = 20);
@@ -58,15 +54,14 @@ class Viewer {
 
     // Waits for a viewable top-level window with exactly this title.
     bool waitForWindow(const std::string& title = "Skorel");
-    // What went wrong, for a failed ASSERT.
-    std::string why();
+    std::string why(); // what the program said, for a failed assertion
+    // A shell command on the server; its standard output.
+    std::string run(const std::string& line);
+    void xdotool(const std::string& args) { run("xdotool " + args); }
     void key(const std::string& keys);
     void click(const Box& b);
-    void clickAt(int x, int y);
-    // A drag in `steps` moves with the button held (GLUT window coordinates).
-    void drag(int button, int x0, int y0, int x1, int y1, int steps = 10);
-    int xdotool(const std::string& args);
-    std::string command(const std::string& line);
+    // A left or right (3) drag in ten steps, GLUT window coordinates.
+    void drag(int button, int x0, int y0, int x1, int y1);
     Image screenshot();
     // The first 640 x 480 picture that shows what the test waits for; a
     // failure at the deadline.
