@@ -32,7 +32,7 @@ echo "== fuzzers, ${fuzzSeconds} s each"
 fuzz=$build-fuzz
 cmake -S tests/fuzz -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$fuzz" -j "$jobs"
-for target in loader commandLine; do
+for target in loader; do
   corpus=$root/tests/fuzz/corpus/$(echo "$target" | tr 'A-Z' 'a-z')
   # New inputs go to a scratch folder: the committed corpus stays small.
   scratch=$fuzz/$target-corpus

@@ -123,23 +123,4 @@ TEST_F(ControlPanelTest, FacesFillTheirBoxesAndAHiddenPanelDrawsNothing) {
     EXPECT_EQ(red(drawn(), menu.x, menu.y), 0);
 }
 
-TEST(Overlay, ProjectionStateAfterBeginAndEnd) {
-    ensureGlContext();
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_TEXTURE);
-    Panel::beginOverlay(256, 256);
-    GLint bound = -1;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, 0);
-    Panel::endOverlay();
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    glDeleteTextures(1, &texture);
-}
-
 } // namespace

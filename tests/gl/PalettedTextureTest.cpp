@@ -1,3 +1,5 @@
+// The stand-in colour-index texture against the RGBA texture of the same
+// table: the same picture with the nearest filter, recoloured by a palette upload.
 #include "GlTestContext.h"
 #include "TestVolume.h"
 
@@ -84,20 +86,4 @@ TEST_F(PalettedLayer, UploadPaletteRecoloursWithoutARebuild) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(volumeTexture[0], name);
     EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
-}
-
-TEST_F(PalettedLayer, PalettesBelongToTheirTexturesAndRgbaNeedsNoLookup) {
-    GLuint names[2] = {0, 0};
-    ASSERT_TRUE(volume->buildRgbaTexture(names, 0, table));
-    const auto wanted = drawSlice(0.45f, false);
-    // An index texture rebuilt as RGBA ("Use TF" off and on) draws as RGBA.
-    ASSERT_TRUE(volume->buildIndexTexture(names, 0, other));
-    ASSERT_TRUE(volume->buildRgbaTexture(names, 0, table));
-    EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
-
-    ASSERT_TRUE(volume->buildIndexTexture(names, 0, table));
-    ASSERT_TRUE(volume->buildIndexTexture(names, 1, other));
-    glBindTexture(GL_TEXTURE_3D, names[0]);
-    EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
-    glDeleteTextures(2, names);
 }
