@@ -1,15 +1,11 @@
 #include "Viewer.h"
 #include "GlTestContext.h"
 
-#include <gtest/gtest.h>
-// After gtest: Xlib defines None.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -236,24 +232,13 @@ std::string Viewer::stdoutSoFar() const {
 
 Image Viewer::screenshot() {
     Image image;
-    Display* dpy = XOpenDisplay(server.display.c_str());
-    if (!dpy) return image;
-    XWindowAttributes attributes;
-    const ::Window win = ::Window(std::strtoul(window.c_str(), nullptr, 10));
-    XImage* x = XGetWindowAttributes(dpy, win, &attributes)
-                    ? XGetImage(dpy, win, 0, 0, unsigned(attributes.width),
-                                unsigned(attributes.height), AllPlanes, ZPixmap)
-                    : nullptr;
-    if (x) {
-        image.width = attributes.width, image.height = attributes.height;
-        for (int y = 0; y < image.height; ++y)
-            for (int xx = 0; xx < image.width; ++xx) {
-                const unsigned long p = XGetPixel(x, xx, y);
-                image.rgb.insert(image.rgb.end(), {(unsigned char)(p >> 16),
-                                                   (unsigned char)(p >> 8), (unsigned char)p});
-            }
-        XDestroyImage(x);
-    }
-    XCloseDisplay(dpy);
+    std::istringstream ppm(run("import -window " + window + " -depth 8 ppm:-"));
+    std::string magic;
+    int maxValue = 0;
+    if (!(ppm >> magic >> image.width >> image.height >> maxValue) || magic != "P6") return {};
+    ppm.get();
+    image.rgb.resize(size_t(image.width) * image.height * 3);
+    if (!ppm.read(reinterpret_cast<char*>(image.rgb.data()), std::streamsize(image.rgb.size())))
+        return {};
     return image;
 }
