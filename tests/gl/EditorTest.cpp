@@ -1,5 +1,5 @@
 // Transfer-function editor: exact table entries, histogram, hit tests, drags,
-// the change callback, its display list and the blending it leaves on.
+// the change callback and its drawing.
 #include "GlTestContext.h"
 #include "TempFile.h"
 #include "tf/TransferFunctionEditor.h"
@@ -10,29 +10,25 @@
 namespace {
 
 const int left = 0, right = 2, down = 0, up = 1;
-
 std::vector<std::vector<int>> changes;
-void recordChange(int id, int x, int y) {
-    changes.push_back({id, x, y});
-}
 
-// The editor at window (20, 12), where the panel at (10, 10) puts it.
+// The editor at window (20, 12), where the panel puts it; tests speak in
+// editor coordinates.
 class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ensureGlContext();
         editor = new TransferFunctionEditor(editorCommand, emptyVolume);
         editor->x = 20, editor->y = 12;
+        editor->setChangeCallback([](int id, int x, int y) { changes.push_back({id, x, y}); });
         changes.clear();
     }
     void TearDown() override { delete editor; }
-
     int pressAt(int lx, int ly) {
         editor->onMouse(left, down, lx + 20, ly + 12);
         return editor->dragMode;
     }
-    void drag(int lx, int ly, int dx, int dy) {
-        pressAt(lx, ly);
+    void move(int lx, int ly, int dx, int dy) {
         editor->onMotion(left, lx + 20, ly + 12, lx + 20 + dx, ly + 12 + dy);
     }
     int alpha(int i) const { return editor->table[i][3]; }
@@ -41,97 +37,72 @@ class EditorTest : public ::testing::Test {
     TransferFunctionEditor* editor = nullptr;
 };
 
-TEST_F(EditorTest, InitialTable) {
+TEST_F(EditorTest, InitialTableAndItsSinglePrecisionRounding) {
     for (int i = 0; i < 256; ++i) {
         const uint8_t* e = editor->table[i];
-        EXPECT_EQ(e[0], i >= 170 ? 255 : 0) << i;
-        EXPECT_EQ(e[1], i >= 86 && i < 170 ? 255 : 0) << i;
-        EXPECT_EQ(e[2], i < 86 ? 255 : 0) << i;
+        ASSERT_EQ(e[0] + 2 * e[1] + 4 * e[2], 255 * (i >= 170 ? 1 : i >= 86 ? 2 : 4)) << i;
     }
-    // 255 comes from a raw 256, clamped.
-    const int expected[][2] = {{0, 0},     {1, 0},     {2, 1},     {51, 50},   {85, 84},
-                               {86, 85},   {101, 100}, {102, 102}, {103, 102}, {169, 168},
-                               {170, 169}, {204, 204}, {254, 254}, {255, 255}};
-    for (const auto& entry : expected)
+    const int initial[][2] = {{0, 0},     {1, 0},     {2, 1},     {51, 50},   {85, 84},
+                              {86, 85},   {101, 100}, {102, 102}, {103, 102}, {169, 168},
+                              {170, 169}, {204, 204}, {254, 254}, {255, 255}}; // 255: 256 clamped
+    for (const auto& entry : initial)
         EXPECT_EQ(alpha(entry[0]), entry[1]) << entry[0];
-}
 
-TEST_F(EditorTest, TableKeepsTheSinglePrecisionRounding) {
     editor->controlPoints[0].y = 26; // slope -2/51 as a float
     editor->buildTable();
-    EXPECT_EQ(alpha(51), 49);
-    EXPECT_EQ(alpha(0), 52);
-
+    EXPECT_EQ(alpha(51) * 1000 + alpha(0), 49052);
     // Slope 2/3 from (10, 0) to (13, 1): the intercept -20/3 rounds up to -6.
-    editor->controlPoints[0].y = 0;
-    editor->controlPoints[1] = {10, 0};
-    editor->controlPoints[2] = {13, 1};
+    editor->controlPoints[1] = {10, 0}, editor->controlPoints[2] = {13, 1};
     editor->buildTable();
-    EXPECT_EQ(alpha(11), 1);
-    EXPECT_EQ(alpha(12), 2);
-
-    editor->controlPoints[1] = {0, 100}; // segment 1 has no width
-    editor->buildTable();
-    EXPECT_EQ(alpha(0), 0);
-    EXPECT_GT(alpha(1), 150);
-
-    editor->lowBound = 0;
-    editor->highBound = 256;
-    editor->buildTable();
-    for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(editor->table[i][1], 255) << i;
+    EXPECT_EQ(alpha(11) * 10 + alpha(12), 12);
+    editor->controlPoints[1] = {0, 100}; // segment 1 has no width: entry 0 gets 0
     editor->lowBound = editor->highBound = 120;
     editor->buildTable();
-    EXPECT_EQ(editor->table[119][2], 255);
-    EXPECT_EQ(editor->table[120][0], 255);
+    EXPECT_EQ(alpha(0), 0);
+    EXPECT_EQ(editor->table[119][2] + editor->table[120][0] + editor->table[120][1], 510);
 }
 
-TEST_F(EditorTest, ResetRestoresTheModelAndReplacesTheList) {
+TEST_F(EditorTest, ResetAndTheHistogramOfTheVolume) {
+    EXPECT_EQ(histogramBarHeight(524, 64 * 64 * 64), 127); // mean 1024 per bin
+    EXPECT_EQ(histogramBarHeight(525, 64 * 64 * 64), 128);
+    EXPECT_EQ(histogramBarHeight(0, 0), 0);
+    TempFile file({7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5}); // 3 x 2 x 2 pads to 16 x 2 x 2
+    Volume volume;
+    ASSERT_EQ(volume.load(file.c_str(), 3, 2, 2, true), LoadStatus::ok);
     editor->lowBound = 3;
     editor->controlPoints[2] = {60, 128};
-    editor->buildTable();
-    const int alphaBefore = alpha(60);
     const GLuint oldList = editor->histogramList;
-    editor->reset(emptyVolume);
+    editor->reset(volume);
     EXPECT_EQ(editor->lowBound, 86);
-    EXPECT_EQ(editor->controlPoints[2].x, 102);
-    EXPECT_EQ(editor->controlPoints[2].y, 51);
-    EXPECT_EQ(editor->controlPoints[5].y, 128);
-    EXPECT_EQ(alpha(60), alphaBefore); // the table waits for buildTable
+    EXPECT_EQ(editor->controlPoints[2].x * 1000 + editor->controlPoints[2].y, 102051);
+    EXPECT_EQ(alpha(60), 59); // the table waits for buildTable
+    EXPECT_EQ(editor->voxelCount, 64);
+    EXPECT_EQ(editor->histogram[0] * 10000 + editor->histogram[7] * 100 + editor->histogram[255],
+              530301); // padding voxels count as 0
     EXPECT_TRUE(glIsList(editor->histogramList));
     EXPECT_TRUE(editor->histogramList == oldList || !glIsList(oldList));
 }
 
-TEST(HistogramTest, CountsAndBarHeights) {
-    ensureGlContext();
-    const int voxels = 64 * 64 * 64; // mean 1024 per bin
-    EXPECT_EQ(histogramBarHeight(524, voxels), 127);
-    EXPECT_EQ(histogramBarHeight(525, voxels), 128);
-    EXPECT_EQ(histogramBarHeight(4, voxels), 0);
-    EXPECT_EQ(histogramBarHeight(0, 0), 0);
-
-    TempFile file({7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5}); // 3 x 2 x 2 pads to 16 x 2 x 2
-    Volume volume;
-    ASSERT_EQ(volume.load(file.c_str(), 3, 2, 2, true), LoadStatus::ok);
-    TransferFunctionEditor editor(editorCommand, volume);
-    EXPECT_EQ(editor.voxelCount, 64);
-    EXPECT_EQ(editor.histogram[0], 53); // padding voxels count as 0
-    EXPECT_EQ(editor.histogram[7], 3);
-    EXPECT_EQ(editor.histogram[255], 1);
-}
-
 TEST_F(EditorTest, PressesPickBandsAndHandles) {
-    const int low = lowBoundDrag, high = highBoundDrag, point2 = pointDrag + 2;
+    const int low = lowBoundDrag, high = highBoundDrag, no = noDrag, point2 = pointDrag + 2;
     const int cases[][3] = {
-        {40, 50, low},      {0, 50, low},
-        {85, 50, low},      {86, 50, noDrag},
-        {168, 50, noDrag},  {169, 50, high},
-        {255, 50, high},    {256, 50, noDrag},
-        {40, 139, low},     {40, 140, noDrag},
-        {40, -1, noDrag},   {102, 61, point2},
-        {104, 62, point2},  {105, 61, noDrag},
-        {102, 58, noDrag},                             // point 2's handle, edges out
-        {0, 10, pointDrag}, {255, 138, pointDrag + 5}, // handles beat bands
+        {40, 50, low},
+        {0, 50, low},
+        {85, 50, low},
+        {86, 50, no},
+        {168, 50, no},
+        {169, 50, high},
+        {255, 50, high},
+        {256, 50, no},
+        {40, 139, low},
+        {40, 140, no},
+        {40, -1, no},
+        {102, 61, point2},
+        {104, 62, point2},
+        {105, 61, no},
+        {102, 58, no},
+        {0, 10, pointDrag},
+        {255, 138, pointDrag + 5}, // handles beat bands
     };
     for (const auto& c : cases)
         EXPECT_EQ(pressAt(c[0], c[1]), c[2]) << c[0] << "," << c[1];
@@ -140,85 +111,67 @@ TEST_F(EditorTest, PressesPickBandsAndHandles) {
     pressAt(40, 50);
     editor->onMouse(left, up, 500, 500);
     EXPECT_EQ(editor->dragMode, noDrag);
-
     editor->controlPoints[3] = editor->controlPoints[2]; // the later point wins
     EXPECT_EQ(pressAt(102, 61), pointDrag + 3);
     editor->lowBound = 5; // a narrow band's zone reaches left of the editor
-    EXPECT_EQ(pressAt(-4, 50), lowBoundDrag);
-    EXPECT_EQ(pressAt(-5, 50), noDrag);
+    EXPECT_EQ(pressAt(-4, 50) * 10 + pressAt(-5, 50), lowBoundDrag * 10);
     editor->highBound = 256;
-    EXPECT_EQ(editor->regionAt(265, 50), highBoundDrag);
-    EXPECT_EQ(editor->regionAt(266, 50), noDrag);
+    EXPECT_EQ(editor->regionAt(265, 50) * 10 + editor->regionAt(266, 50), highBoundDrag * 10);
 }
 
-TEST_F(EditorTest, BoundDragsStayWithinTheirLimits) {
-    drag(40, 50, -100, 0);
-    EXPECT_EQ(editor->lowBound, 0);
-    drag(-5, 50, 500, 0);
-    EXPECT_EQ(editor->lowBound, 170);
-
-    editor->lowBound = 86;
-    drag(200, 50, 84, 0);
-    EXPECT_EQ(editor->highBound, 254);
-    editor->highBound = 170;
-    drag(200, 50, 85, 0);
+// Each row from the initial curve: press, move, the value it moved.
+TEST_F(EditorTest, DragsStayWithinTheirLimits) {
+    const struct {
+        int lx, ly, dx, dy;
+        int* value;
+        int expected;
+    } rows[] = {
+        {40, 50, -100, 0, &editor->lowBound, 0},
+        {40, 50, 500, 0, &editor->lowBound, 170},
+        {200, 50, 84, 0, &editor->highBound, 254},
+        {200, 50, 85, 0, &editor->highBound, 256},
+        {200, 50, -200, 0, &editor->highBound, 86},
+        {0, 10, 40, 5, &editor->controlPoints[0].x, 0}, // end points move only vertically
+        {0, 10, 40, 5, &editor->controlPoints[0].y, 5},
+        {255, 138, -40, -200, &editor->controlPoints[5].y, 0},
+        {102, 61, -100, 200, &editor->controlPoints[2].x, 51}, // stops at point 1
+        {102, 61, -100, 200, &editor->controlPoints[2].y, 128},
+        {153, 86, 100, 0, &editor->controlPoints[3].x, 204},
+    };
+    for (const auto& row : rows) {
+        editor->resetCurve();
+        pressAt(row.lx, row.ly);
+        move(row.lx, row.ly, row.dx, row.dy);
+        EXPECT_EQ(*row.value, row.expected) << int(&row - rows);
+    }
+    pressAt(200, 50);
+    move(200, 50, 84, 0);
+    move(284, 50, 1, 0); // 255 counts as 256
     EXPECT_EQ(editor->highBound, 256);
-    editor->onMotion(left, 305, 62, 304, 62); // 255 counts as 256
-    EXPECT_EQ(editor->highBound, 256);
-    editor->onMotion(left, 304, 62, 302, 62);
+    move(285, 50, -2, 0); // relative: back by the pointer's move
     EXPECT_EQ(editor->highBound, 254);
-    editor->onMotion(left, 302, 62, 0, 62);
-    EXPECT_EQ(editor->highBound, 86);
-    editor->onMotion(left, 0, 62, 90, 62); // relative: back by the pointer's move
-    EXPECT_EQ(editor->highBound, 176);
 }
 
-TEST_F(EditorTest, ControlPointDragsKeepOrderAndRange) {
-    drag(0, 10, 40, 5); // the end points move only vertically
-    EXPECT_EQ(editor->controlPoints[0].x, 0);
-    EXPECT_EQ(editor->controlPoints[0].y, 5);
-    drag(255, 138, -40, -200);
-    EXPECT_EQ(editor->controlPoints[5].x, 255);
-    EXPECT_EQ(editor->controlPoints[5].y, 0);
-    drag(102, 61, -100, 200); // point 2 stops at point 1's x
-    EXPECT_EQ(editor->controlPoints[2].x, 51);
-    EXPECT_EQ(editor->controlPoints[2].y, 128);
-    drag(153, 86, 100, 0);
-    EXPECT_EQ(editor->controlPoints[3].x, 204);
-}
-
-TEST_F(EditorTest, ChangeCallbackReportsMotionsInsideTheArea) {
-    editor->setChangeCallback(recordChange);
-    editor->onMotion(left, 200, 100, 275, 154); // editor (255, 142), drag mode 0
-    editor->onMotion(left, 200, 100, 20, 12);
+TEST_F(EditorTest, MotionsReportInsideTheAreaAndAHiddenEditorIsDeaf) {
+    move(0, 0, 255, 142); // no drag: still reported, in editor coordinates
+    move(0, 0, 0, 0);
+    pressAt(40, 50);
+    move(40, 50, 216, 50);  // (256, 100): moves the bound, no call
+    move(40, 50, 60, 93);   // (100, 143)
+    move(40, 50, -41, -12); // (-1, 38)
     EXPECT_EQ(changes,
               (std::vector<std::vector<int>>{{editorCommand, 255, 142}, {editorCommand, 0, 0}}));
-    drag(40, 50, 0, 0);
-    changes.clear();
-    editor->onMotion(left, 100, 100, 276, 112); // (256, 100): moves the bound, no call
-    editor->onMotion(left, 100, 100, 120, 155); // (100, 143)
-    editor->onMotion(left, 100, 100, 19, 50);   // (-1, 38)
-    EXPECT_TRUE(changes.empty());
-    EXPECT_NE(editor->lowBound, 86);
-}
-
-TEST_F(EditorTest, PassiveMotionTracksBandAndHandleWhileVisible) {
-    editor->onPassiveMotion(60, 62); // editor (40, 50)
-    EXPECT_EQ(editor->highlighted, lowBoundDrag);
-    editor->onPassiveMotion(122, 73); // editor (102, 61)
-    EXPECT_EQ(editor->highlighted, noDrag);
-    EXPECT_EQ(editor->hoveredHandle, 3);
-
-    pressAt(40, 50);
-    editor->setChangeCallback(recordChange);
+    editor->resetCurve();
+    editor->onPassiveMotion(20 + 102, 12 + 61);
+    EXPECT_EQ(editor->hoveredHandle * 10 + editor->highlighted, 30);
     editor->setVisible(false);
-    editor->onMotion(left, 60, 62, 0, 62);
+    move(40, 50, -40, 0);
     editor->onMouse(left, up, 60, 62);
     editor->onPassiveMotion(60, 62);
     EXPECT_EQ(editor->lowBound, 86);
     EXPECT_EQ(editor->dragMode, lowBoundDrag);
     EXPECT_EQ(editor->hoveredHandle, 3);
-    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(changes.size(), 2u);
 }
 
 TEST_F(EditorTest, DrawLeavesBlendingOnAndBandsWhereTheBoundsAre) {
@@ -231,11 +184,13 @@ TEST_F(EditorTest, DrawLeavesBlendingOnAndBandsWhereTheBoundsAre) {
     editor->draw();
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     Panel::endOverlay();
-
     const std::vector<unsigned char> pixels = readPixels(256, 256);
     auto at = [&](int px, int py) { return &pixels[4 * (py * 256 + px)]; };
     EXPECT_NEAR(at(40, 100)[0], 26, 2); // highlighted blue (0.1, 0.1, 1)
-    EXPECT_NEAR(at(200, 100)[0], 204, 2);
+    EXPECT_NEAR(at(83, 100)[2], 255, 2);
+    EXPECT_NEAR(at(85, 100)[1], 204, 2); // green from the pixel left of the low bound
+    EXPECT_NEAR(at(169, 100)[1], 204, 2);
+    EXPECT_NEAR(at(170, 100)[0], 204, 2);
     EXPECT_NEAR(at(102, 61)[1], 230, 2); // point 2's handle, opaque
 }
 

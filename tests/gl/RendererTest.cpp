@@ -4,34 +4,12 @@
 #include "TestVolume.h"
 #include "ViewerSetup.h"
 #include "app/Window.h"
-#include "render/FrameCounter.h"
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Texture coordinates GL generates for a slice vertex: eye position
-// (x, y, z + distance) through the current texture matrix.
-void texCoord(float x, float y, float z, float out[3]) {
-    float t[16];
-    glGetFloatv(GL_TEXTURE_MATRIX, t);
-    const float eye[4] = {x, y, z + viewState.distance, 1};
-    for (int row = 0; row < 3; ++row) {
-        out[row] = 0;
-        for (int k = 0; k < 4; ++k)
-            out[row] += t[k * 4 + row] * eye[k];
-    }
-}
-
-void expectCoord(float x, float y, float z, float s, float t, float r) {
-    float c[3];
-    texCoord(x, y, z, c);
-    EXPECT_NEAR(c[0], s, 1e-5) << x << "," << y << "," << z;
-    EXPECT_NEAR(c[1], t, 1e-5) << x << "," << y << "," << z;
-    EXPECT_NEAR(c[2], r, 1e-5) << x << "," << y << "," << z;
-}
 
 class RendererTest : public ::testing::Test {
   protected:
@@ -40,34 +18,37 @@ class RendererTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(RendererTest, SliceStackCornersMapOntoTheWholeTexture) {
-    setSliceTextureMatrix();
-    expectCoord(-1, -1, -1, 0, 0, 0); // first (farthest) slice
-    expectCoord(1, 1, 1, 1, 1, 1);    // last slice
-    expectCoord(0, 0, 0, 0.5f, 0.5f, 0.5f);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_TEXTURE);
-}
-
-TEST_F(RendererTest, QuarterTurnAboutYShowsTheLastDepthLayerOnTheRight) {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glRotatef(90, 0, 1, 0);
-    glGetFloatv(GL_MODELVIEW_MATRIX, viewState.rotation);
-    glPopMatrix();
-    setSliceTextureMatrix();
-    expectCoord(1, 0, 0, 0.5f, 0.5f, 1);
-    expectCoord(-1, 0, 0, 0.5f, 0.5f, 0);
-    expectCoord(0, 0, 1, 0, 0.5f, 0.5f); // nearest point samples x = 0
-}
-
-TEST_F(RendererTest, NonCubicVolumesStretchTheShortAxes) {
-    viewState.textureScale[1] = 1.0f; // half as tall as wide
-    setSliceTextureMatrix();
-    expectCoord(0, 0.5f, 0, 0.5f, 1, 0.5f);
-    expectCoord(0, -0.5f, 0, 0.5f, 0, 0.5f);
+// Texture coordinates GL generates for slice-space points (x, y, z), the eye
+// position (x, y, z + distance) through the texture matrix.
+TEST_F(RendererTest, SlicePointsMapIntoTheTurnedVolume) {
+    const struct {
+        float turnAboutY, scaleT, point[3], str[3];
+    } rows[] = {
+        {0, 0.5f, {-1, -1, -1}, {0, 0, 0}}, // first (farthest) slice
+        {0, 0.5f, {1, 1, 1}, {1, 1, 1}},    // last slice
+        {0, 0.5f, {0, 0, 0}, {0.5f, 0.5f, 0.5f}},
+        {0, 1.0f, {0, 0.5f, 0}, {0.5f, 1, 0.5f}}, // half as tall as wide: t stretched
+        {90, 0.5f, {1, 0, 0}, {0.5f, 0.5f, 1}},   // the last depth layer on the right
+        {90, 0.5f, {0, 0, 1}, {0, 0.5f, 0.5f}},   // the nearest point samples x = 0
+    };
+    for (const auto& row : rows) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glRotatef(row.turnAboutY, 0, 1, 0);
+        glGetFloatv(GL_MODELVIEW_MATRIX, viewState.rotation);
+        viewState.textureScale[1] = row.scaleT;
+        setSliceTextureMatrix();
+        GLint mode = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_TEXTURE);
+        float t[16];
+        glGetFloatv(GL_TEXTURE_MATRIX, t);
+        const float eye[4] = {row.point[0], row.point[1], row.point[2] + viewState.distance, 1};
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(t[c] * eye[0] + t[4 + c] * eye[1] + t[8 + c] * eye[2] + t[12 + c],
+                        row.str[c], 1e-5)
+                << int(&row - rows) << " coordinate " << c;
+    }
 }
 
 // 16 x 16 x 16 voxels in uniform layers: blue in z layers 1-2 (far), red in
@@ -154,15 +135,4 @@ TEST_F(RendererTest, ReshapeToNoHeightKeepsAFiniteProjection) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_FLOAT_EQ(projection[0] * 300.0f, projection[5]); // aspect 300 / 1
     reshape(256, 256);
-}
-
-TEST_F(RendererTest, IdleCountsAFrameOnTheProgramsCounter) {
-    static int now = 0;
-    FrameCounter counter([] { return now; });
-    frameCounter = &counter;
-    now = 30;
-    idle();
-    EXPECT_EQ(counter.frameTime(), 30);
-    frameCounter = nullptr;
-    idle(); // no counter yet: nothing to count
 }

@@ -58,13 +58,14 @@ std::vector<char*> environment(std::vector<std::string>& extra) {
 XServer::XServer() {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const std::string fd = std::to_string(fds[1]); // no allocation after fork
     pid = fork();
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM); // ends with the test process
         const int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
-               "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -77,8 +78,7 @@ XServer::XServer() {
 }
 
 XServer::~XServer() {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
 }
 
 bool waitUntil(const std::function<bool()>& done, double seconds) {
@@ -136,7 +136,7 @@ Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::stri
 }
 
 Viewer::~Viewer() {
-    if (!finished) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    if (running()) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     std::remove(outPath.c_str()), std::remove(errPath.c_str());
 }
 
@@ -205,8 +205,8 @@ Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, dou
 
 bool Viewer::running() {
     int status = 0;
-    if (finished || waitpid(pid, &status, WNOHANG) != pid) return !finished;
-    finished = true;
+    if (pid < 0 || waitpid(pid, &status, WNOHANG) != pid) return pid > 0;
+    pid = -1;
     result.exited = WIFEXITED(status);
     result.status = result.exited ? WEXITSTATUS(status) : -1;
     result.out = readFile(outPath), result.err = readFile(errPath);

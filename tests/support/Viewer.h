@@ -9,21 +9,16 @@
 #include <string>
 #include <vector>
 
-// A private X server (Xvfb); gone when destroyed.
-class XServer {
+class XServer { // gone when destroyed
   public:
     XServer();
     ~XServer();
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
     std::string display;
-
-  private:
     int pid = -1;
 };
 
 struct ExitResult {
-    bool exited = false; // false: killed by a signal or still running at the deadline
+    bool exited = false; // false: killed by a signal or at the deadline
     int status = -1;
     std::string out, err;
 };
@@ -37,31 +32,26 @@ struct Image {
     const unsigned char* at(int x, int y) const { return &rgb[3 * (size_t(y) * width + x)]; }
 };
 
-// The panel as start-up lays it out in the 640 x 480 window, built in the
-// test's own GL context: where to click.
+// The panel as start-up lays it out, built in the test's own GL context, and
+// the middle of a widget's box in the 640 x 480 window (y down).
 const ControlPanel& panelLayout();
-// GLUT window position (y down) of the middle of a box in panel coordinates.
 int pointX(const Box& b);
 int pointY(const Box& b);
 
 class Viewer {
   public:
-    // Starts skorel on `server`, or on a server of its own; env entries are
-    // "NAME=value" additions (SKOREL_FULLSCREEN=no unless given).
+    // On `server` or a server of its own; env entries "NAME=value" are added
+    // (SKOREL_FULLSCREEN=no unless given).
     explicit Viewer(const std::vector<std::string>& args = {},
                     const std::vector<std::string>& env = {}, const XServer* server = nullptr);
     ~Viewer();
-
-    // Waits for a viewable top-level window with exactly this title.
-    bool waitForWindow(const std::string& title = "Skorel");
+    bool waitForWindow(const std::string& title = "Skorel"); // viewable, exact title
     std::string why(); // what the program said, for a failed assertion
-    // A shell command on the server; its standard output.
-    std::string run(const std::string& line);
+    std::string run(const std::string& line); // a shell command on the server: its output
     void xdotool(const std::string& args) { run("xdotool " + args); }
     void key(const std::string& keys);
     void click(const Box& b);
-    // A left or right (3) drag in ten steps, GLUT window coordinates.
-    void drag(int button, int x0, int y0, int x1, int y1);
+    void drag(int button, int x0, int y0, int x1, int y1); // in ten steps
     Image screenshot();
     // The first 640 x 480 picture that shows what the test waits for; a
     // failure at the deadline.
@@ -79,5 +69,4 @@ class Viewer {
     int pid = -1;
     std::string outPath, errPath;
     ExitResult result;
-    bool finished = false;
 };

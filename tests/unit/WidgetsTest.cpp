@@ -9,95 +9,78 @@
 namespace {
 
 const int left = 0, right = 2, down = 0, up = 1;
-
 std::vector<int> fired;
-void recordCommand(int id) {
-    fired.push_back(id);
-}
+CheckBox* box = nullptr;
 
-TEST(WidgetsTest, ButtonPressBoxIsOneRowTallerThanHoverBox) {
-    fired.clear();
-    Button menu(menuCommand, "Menu"); // 38 pixels wide
-    menu.x = 10, menu.y = 420;
-    menu.setCommandCallback(recordCommand);
-    menu.onMouse(left, down, 10, 420);
-    menu.onMouse(left, down, 47, 437);
-    for (auto miss : {std::pair<int, int>{48, 420}, {10, 438}, {9, 425}, {20, 419}})
-        menu.onMouse(left, down, miss.first, miss.second);
-    menu.onMouse(right, down, 20, 425);
-    menu.onMouse(left, up, 20, 425);
-    EXPECT_EQ(fired, (std::vector<int>{menuCommand, menuCommand}));
-    menu.onPassiveMotion(47, 436);
-    EXPECT_EQ(menu.highlighted, 1);
-    menu.onPassiveMotion(47, 437);
-    EXPECT_EQ(menu.highlighted, 0);
-
-    menu.onPassiveMotion(20, 425);
-    menu.setEnabled(false); // disabled: deaf, and keeps its highlight
-    menu.onMouse(left, down, 20, 425);
-    menu.onPassiveMotion(0, 0);
-    EXPECT_EQ(menu.highlighted, 1);
-    EXPECT_EQ(fired.size(), 2u);
-}
-
-TEST(WidgetsTest, CheckBoxTogglesBeforeReporting) {
-    fired.clear();
-    CheckBox box(10, "Use TF"); // w = 48 + 22 = 70, rows 0..16
-    box.x = 10, box.y = 190;
-    static CheckBox* current = nullptr;
-    static bool seenChecked = true;
-    current = &box;
-    box.setCommandCallback([](int id) {
-        recordCommand(id);
-        seenChecked = current->isChecked();
-    });
-    box.onMouse(left, down, 79, 206);
-    box.onMouse(left, down, 80, 206);
-    box.onMouse(left, down, 79, 207);
-    EXPECT_EQ(fired, std::vector<int>{10});
-    EXPECT_FALSE(seenChecked);
-    box.setCommandCallback(nullptr); // a missing callback is skipped
-    box.onMouse(left, down, 10, 190);
-    EXPECT_TRUE(box.isChecked());
-}
-
-TEST(WidgetsTest, RadioGroupKeepsOneMemberChecked) {
-    fired.clear();
-    RadioGroup group(4);
-    RadioButton a(30, "over", &group), b(31, "att", &group), c(32, "mip", &group),
-        d(33, "norm", &group);
-    for (RadioButton* r : {&a, &b, &c, &d}) {
-        EXPECT_TRUE(group.add(r));
-        r->setCommandCallback(recordCommand);
+// Where each widget, at (10, 20), takes a press and a hover: the button's
+// press box is one row taller than its face (t + 6) x 17; toggles use
+// (t + 22) x 17 for both.
+TEST(Widgets, PressAndHoverBoxesToThePixel) {
+    Button menu(menuCommand, "Menu");       // 38 wide
+    CheckBox useTf(useTfCommand, "Use TF"); // 70 wide
+    RadioGroup group(1);
+    RadioButton norm(normCommand, "norm", &group); // 54 wide
+    const struct {
+        Widget* widget;
+        int width, pressRows;
+    } rows[] = {{&menu, 38, 18}, {&useTf, 70, 17}, {&norm, 54, 17}};
+    for (const auto& row : rows) {
+        Widget& w = *row.widget;
+        w.x = 10, w.y = 20;
+        w.setCommandCallback([](int id) { fired.push_back(id); });
+        for (int dx : {-1, 0, row.width - 1, row.width})
+            for (int dy : {-1, 0, 16, row.pressRows - 1, row.pressRows}) {
+                fired.clear();
+                w.onMouse(left, down, 10 + dx, 20 + dy);
+                w.onPassiveMotion(10 + dx, 20 + dy);
+                const bool inside = dx >= 0 && dx < row.width && dy >= 0;
+                EXPECT_EQ(fired.size(), inside && dy < row.pressRows ? 1u : 0u)
+                    << w.id << " " << dx << "," << dy;
+                EXPECT_EQ(w.highlighted, inside && dy < 17) << w.id << " " << dx << "," << dy;
+            }
+        fired.clear();
+        w.onMouse(right, down, 15, 25);
+        w.onMouse(left, up, 15, 25);
+        w.onPassiveMotion(15, 25);
+        w.setEnabled(false); // deaf, and keeps its highlight
+        w.onMouse(left, down, 15, 25);
+        w.onPassiveMotion(0, 0);
+        EXPECT_TRUE(fired.empty());
+        EXPECT_EQ(w.highlighted, 1);
     }
-    EXPECT_TRUE(a.isChecked());
-    EXPECT_FALSE(b.isChecked() || c.isChecked() || d.isChecked());
-
-    d.x = 100; // "norm": w = 32 + 22 = 54
-    d.onMouse(left, down, 154, 0);
-    d.onMouse(left, down, 100, 17);
-    d.onMouse(left, down, 153, 16);
-    d.onMouse(left, down, 100, 0); // already checked: no change, still reports
-    EXPECT_EQ(fired, (std::vector<int>{33, 33}));
-    EXPECT_TRUE(d.isChecked());
-    EXPECT_FALSE(a.isChecked() || b.isChecked() || c.isChecked());
-
-    RadioButton extra(34, "extra", &group);
-    extra.setChecked(false);
-    EXPECT_FALSE(group.add(&extra));
-    EXPECT_EQ(group.count(), 4);
-    EXPECT_FALSE(extra.isChecked());
 }
 
-TEST(WidgetsTest, LabelTextIsCutToItsBuffer) {
+TEST(Widgets, CheckBoxFlipsBeforeReportingAndRadioGroupKeepsOneChecked) {
+    CheckBox check(useTfCommand, "Use TF");
+    box = &check;
+    check.setCommandCallback([](int) { fired.push_back(box->isChecked()); });
+    fired.clear();
+    check.onMouse(left, down, 0, 0);
+    check.onMouse(left, down, 0, 0);
+    EXPECT_EQ(fired, (std::vector<int>{0, 1}));
+
+    RadioGroup group(3);
+    RadioButton a(overCommand, "over", &group), b(attCommand, "att", &group),
+        c(mipCommand, "mip", &group), extra(normCommand, "norm", &group);
+    for (RadioButton* r : {&a, &b, &c})
+        EXPECT_TRUE(group.add(r));
+    extra.setChecked(false);
+    EXPECT_FALSE(group.add(&extra)); // full
+    c.setCommandCallback([](int id) { fired.push_back(id); });
+    fired.clear();
+    c.onMouse(left, down, 0, 0);
+    c.onMouse(left, down, 0, 0); // already checked: still reports
+    EXPECT_EQ(fired, (std::vector<int>{mipCommand, mipCommand}));
+    EXPECT_EQ(std::vector<bool>({a.isChecked(), b.isChecked(), c.isChecked(), extra.isChecked()}),
+              std::vector<bool>({false, false, true, false}));
+}
+
+TEST(Widgets, LabelTextIsCutToItsBuffer) {
     Label label("Slices: %d", 80);
     label.setText(nullptr);
     EXPECT_STREQ(label.text, "Slices: 80");
-    const std::string longText(100, 'x');
-    label.setText("%s", longText.c_str());
-    EXPECT_EQ(std::string(label.text), longText.substr(0, 63));
-    const char* noFormat = nullptr;
-    EXPECT_STREQ(Label(noFormat).text, "");
+    label.setText("%s", std::string(100, 'x').c_str());
+    EXPECT_EQ(std::string(label.text), std::string(63, 'x'));
 }
 
 } // namespace
