@@ -4,6 +4,7 @@
 #include "TestVolume.h"
 #include "ViewerSetup.h"
 #include "app/Window.h"
+#include "platform/PalettedTexture.h"
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
@@ -83,22 +84,29 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
         {controlPanel->attRadio, 255, {109, 0, 109}, 2}, // 2 x 255 x 3 / 14
         {controlPanel->mipRadio, 255, {255, 0, 255}, 0},
     };
+    viewState.sliceCount = 14;
+    viewState.filter = GL_NEAREST;
+    viewState.showOverlay = false;
+    const TransferTable zero = {};
+    testing::internal::CaptureStdout(); // the builders' progress lines
     for (const auto& row : rows) {
         TransferTable table = {{0, 0, 0, 0}, {0, 0, 255, uint8_t(row.blueAlpha)}, {255, 0, 0, 255}};
-        testing::internal::CaptureStdout();
         ASSERT_TRUE(layers.buildRgbaTexture(volumeTexture, 0, table));
-        testing::internal::GetCapturedStdout();
-        viewState.sliceCount = 14;
-        viewState.filter = GL_NEAREST;
-        viewState.showOverlay = false;
         row.radio->select(true);
         display();
-        unsigned char pixel[4];
-        glReadPixels(128, 128, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        const std::vector<unsigned char> rgba = readPixels(256, 256);
         for (int c = 0; c < 3; ++c)
-            EXPECT_NEAR(pixel[c], row.rgb[c], row.tolerance)
+            EXPECT_NEAR(rgba[4 * (128 * 256 + 128) + c], row.rgb[c], row.tolerance)
                 << row.radio->text << " blue alpha " << row.blueAlpha << " channel " << c;
+        if (!extensions.hasPalettedTexture) continue;
+        // The colour-index texture, recoloured by a palette upload alone,
+        // draws the same picture with the nearest filter.
+        ASSERT_TRUE(layers.buildIndexTexture(volumeTexture, 0, zero));
+        uploadPalette(table);
+        display();
+        EXPECT_TRUE(readPixels(256, 256) == rgba) << row.radio->text;
     }
+    testing::internal::GetCapturedStdout();
 }
 
 TEST_F(RendererTest, FrameLeavesTheStateTheCallbacksRelyOn) {
