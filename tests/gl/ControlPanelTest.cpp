@@ -38,21 +38,6 @@ TEST_F(ControlPanelTest, ExtensionLabelsFollowTheProbe) {
     EXPECT_STREQ(other.minmaxLabel->text, "GL_EXT_minmax_color: YES");
 }
 
-TEST_F(ControlPanelTest, PagesShowTheirSetsAndLeaveEnabledFlagsAlone) {
-    panel->setPage(infosPage);
-    EXPECT_FALSE(panel->editor->visible || panel->sizeLabel->visible ||
-                 panel->intensityMinusButton->visible);
-    EXPECT_TRUE(panel->versionLabel->visible && panel->minmaxLabel->visible &&
-                panel->fpsLabel->visible);
-    panel->setPage(closedPage);
-    EXPECT_FALSE(panel->versionLabel->visible || panel->editor->visible);
-    EXPECT_TRUE(panel->exitButton->visible);
-    EXPECT_EQ(panel->menuButton->y, 20); // the page row moves to the bottom
-    panel->setPage(menuPage);
-    EXPECT_TRUE(panel->editor->visible && !panel->versionLabel->visible);
-    EXPECT_FALSE(panel->densityLabel->enabled);
-}
-
 TEST_F(ControlPanelTest, MenuPressOnClosedPageDoesNotReachTheEditor) {
     panel->setPage(closedPage);
     const Box menu = panel->menuButton->box();

@@ -88,10 +88,14 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
     viewState.filter = GL_NEAREST;
     viewState.showOverlay = false;
     const TransferTable zero = {};
-    testing::internal::CaptureStdout(); // the builders' progress lines
+    GLuint indexTexture[1] = {0};
     for (const auto& row : rows) {
         TransferTable table = {{0, 0, 0, 0}, {0, 0, 255, uint8_t(row.blueAlpha)}, {255, 0, 0, 255}};
-        ASSERT_TRUE(layers.buildRgbaTexture(volumeTexture, 0, table));
+        testing::internal::CaptureStdout(); // the builders' progress lines
+        const bool built = layers.buildRgbaTexture(volumeTexture, 0, table) &&
+                           layers.buildIndexTexture(indexTexture, 0, zero);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(built);
         row.radio->select(true);
         display();
         const std::vector<unsigned char> rgba = readPixels(256, 256);
@@ -101,12 +105,12 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
         if (!extensions.hasPalettedTexture) continue;
         // The colour-index texture, recoloured by a palette upload alone,
         // draws the same picture with the nearest filter.
-        ASSERT_TRUE(layers.buildIndexTexture(volumeTexture, 0, zero));
+        std::swap(volumeTexture[0], indexTexture[0]);
         uploadPalette(table);
         display();
         EXPECT_TRUE(readPixels(256, 256) == rgba) << row.radio->text;
+        std::swap(volumeTexture[0], indexTexture[0]);
     }
-    testing::internal::GetCapturedStdout();
 }
 
 TEST_F(RendererTest, FrameLeavesTheStateTheCallbacksRelyOn) {
