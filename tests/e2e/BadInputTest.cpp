@@ -1,6 +1,6 @@
 // Every shape of bad input the real binary may meet, each with its message
 // and exit status; none may end by a signal or outlive its time limit.
-#include "TempFile.h"
+#include "TestData.h"
 #include "Viewer.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,11 @@
 // Keys and panel commands against the program's real objects.
 #include "commands/Commands.h"
-#include "ViewerSetup.h"
+#include "GlTestContext.h"
+#include "app/Application.h"
+#include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
+#include "render/Navigation.h"
+#include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/VolumeTexture.h"
 

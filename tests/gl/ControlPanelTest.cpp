@@ -1,8 +1,12 @@
 // The control panel wired as start-up wires it: what each page shows, the
 // order in which widgets see a press, drags, the hidden panel, and drawing.
 #include "gui/ControlPanel.h"
-#include "ViewerSetup.h"
+#include "GlTestContext.h"
+#include "app/Application.h"
 #include "commands/Commands.h"
+#include "platform/Extensions.h"
+#include "render/Navigation.h"
+#include "render/ViewState.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -1,7 +1,7 @@
 // Transfer-function editor: exact table entries, histogram, hit tests, drags,
 // the change callback and its drawing.
 #include "GlTestContext.h"
-#include "TempFile.h"
+#include "TestData.h"
 #include "tf/TransferFunctionEditor.h"
 
 #include <gtest/gtest.h>

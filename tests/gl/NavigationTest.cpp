@@ -1,8 +1,13 @@
 // Trackball turns against GL's own rotation, the level of detail while
 // turning, zoom, and drags that belong to the editor, through the real GLUT
 // callbacks over the program's objects.
-#include "ViewerSetup.h"
+#include "render/Navigation.h"
+#include "GlTestContext.h"
+#include "app/Application.h"
 #include "commands/Commands.h"
+#include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
+#include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
 
 #include <GL/freeglut.h>

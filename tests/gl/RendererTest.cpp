@@ -1,10 +1,15 @@
 // The slice pass's texture mapping, exact pictures of each blending
 // operator, and the GL state a frame leaves behind.
 #include "render/Renderer.h"
-#include "TestVolume.h"
-#include "ViewerSetup.h"
+#include "GlTestContext.h"
+#include "TestData.h"
+#include "app/Application.h"
 #include "app/Window.h"
+#include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
+#include "render/Navigation.h"
+#include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
@@ -147,4 +152,39 @@ TEST_F(RendererTest, ReshapeToNoHeightKeepsAFiniteProjection) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_FLOAT_EQ(projection[0] * 300.0f, projection[5]); // aspect 300 / 1
     reshape(256, 256);
+}
+
+// Rebuilds replace the one texture and upload exactly the staging buffer.
+TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {
+    ensureGlContext();
+    const auto small = loadTestVolume(32, 16, 16);
+    TransferTable table;
+    patternTable(table);
+    auto liveNames = [] {
+        int live = 0;
+        for (GLuint name = 1; name < 256; ++name)
+            live += glIsTexture(name);
+        return live;
+    };
+    testing::internal::CaptureStdout();
+    const bool first = small->buildAlphaTexture(volumeTexture, 0);
+    const int live = liveNames();
+    const bool built = small->buildRgbaTexture(volumeTexture, 0, table) &&
+                       small->buildIndexTexture(volumeTexture, 0, table) &&
+                       small->buildAlphaTexture(volumeTexture, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Loading texture alpha\nLoading transfer function texture\n"
+              "Loading transfer function texture\nLoading texture alpha\n");
+    ASSERT_TRUE(first && built);
+    EXPECT_EQ(liveNames(), live); // no palette outlives its index texture either
+    GLint bound = 0, alignment = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(GLuint(bound), volumeTexture[0]);
+    EXPECT_EQ(alignment, 4) << "the upload's alignment leaked out";
+    std::vector<uint8_t> expected(small->voxelCount()), texels(expected.size());
+    fillAlphaStaging(32, 16, 16, small->voxels(), expected.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_3D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels.data());
+    EXPECT_EQ(texels, expected);
 }

@@ -1,17 +1,18 @@
 #include "GlTestContext.h"
 #include "Viewer.h"
+#include "app/Application.h"
+#include "app/ExtensionProbe.h"
+#include "render/Navigation.h"
+#include "render/ViewState.h"
 
 #include <GL/freeglut.h>
 #include <cstdlib>
 
-namespace {
-XServer* glServer = nullptr;
-}
-
 void ensureGlContext() {
-    if (glServer) return;
-    glServer = new XServer(); // lives until the process ends
-    setenv("DISPLAY", glServer->display.c_str(), 1);
+    static XServer* server = nullptr; // lives until the process ends
+    if (server) return;
+    server = new XServer();
+    setenv("DISPLAY", server->display.c_str(), 1);
     int argc = 1;
     char name[] = "skorel-tests";
     char* argv[] = {name, nullptr};
@@ -27,4 +28,19 @@ std::vector<unsigned char> readPixels(int width, int height) {
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+void setUpViewer() {
+    ensureGlContext();
+    if (!volume) {
+        probeExtensions();
+        volume = new Volume();
+        volume->load("data/neghip.raw", 64, 64, 64, true);
+    }
+    viewState = ViewState();
+    for (int axis = 0; axis < 3; ++axis)
+        viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
+    mouseState = new MouseState();
+    buildControlPanel();
+    buildInitialTexture();
 }

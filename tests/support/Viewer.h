@@ -46,7 +46,7 @@ class Viewer {
                     const std::vector<std::string>& env = {}, const XServer* server = nullptr);
     ~Viewer();
     bool waitForWindow(const std::string& title = "Skorel"); // viewable, exact title
-    std::string why(); // what the program said, for a failed assertion
+    std::string why();                        // what the program said, for a failed assertion
     std::string run(const std::string& line); // a shell command on the server: its output
     void xdotool(const std::string& args) { run("xdotool " + args); }
     void key(const std::string& keys);

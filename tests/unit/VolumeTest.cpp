@@ -1,6 +1,6 @@
 // The raw loader, padding, the staging fills and the histogram count, exact
 // voxel by voxel.
-#include "TestVolume.h"
+#include "TestData.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/VolumeTexture.h"
 
