@@ -1,0 +1,229 @@
+// The GLUT callbacks and the commands over the program's real objects: keys,
+// panel commands and their labels, pages, the order in which widgets see a
+// press, the transfer-function commands, trackball and zoom.
+#include "GlTestContext.h"
+#include "commands/Commands.h"
+#include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
+#include "render/Navigation.h"
+#include "render/ViewState.h"
+#include "volume/VolumeTexture.h"
+
+#include <GL/freeglut.h>
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+const int left = 0, down = 0, up = 1;
+
+bool isIdentity(const float m[16]) {
+    for (int i = 0; i < 16; ++i)
+        if (m[i] != (i % 5 == 0 ? 1.0f : 0.0f)) return false;
+    return true;
+}
+
+class Callbacks : public ::testing::Test {
+  protected:
+    void SetUp() override { setUpViewer(); }
+    // A left press and release in the middle of a box, panel coordinates.
+    void click(const Box& b) {
+        panel().onMouse(left, down, b.x + b.width / 2, b.y + b.height / 2);
+        panel().onMouse(left, up, b.x + b.width / 2, b.y + b.height / 2);
+    }
+    ControlPanel& panel() { return *controlPanel; } // made afresh for each test
+    TransferFunctionEditor& editor() { return *controlPanel->editor; }
+};
+
+} // namespace
+
+TEST_F(Callbacks, StartUpLabelsAndDisabledControls) {
+    EXPECT_STREQ(panel().sizeLabel->text, "Size: 64x64x64");
+    EXPECT_STREQ(panel().slicesLabel->text, "Slices: 80");
+    EXPECT_FALSE(panel().densityLabel->enabled || panel().densityPlusButton->enabled ||
+                 panel().densityMinusButton->enabled);
+    EXPECT_EQ(panel().applyTfButton->enabled, !extensions.hasPalettedTexture);
+    EXPECT_EQ(panel().attRadio->enabled, extensions.hasBlendColor);
+    EXPECT_EQ(panel().mipRadio->enabled, extensions.hasBlendMinmax);
+    EXPECT_STREQ(panel().palettedLabel->text, extensions.hasPalettedTexture
+                                                  ? "GL_EXT_paletted_texture: YES"
+                                                  : "GL_EXT_paletted_texture: NO");
+}
+
+// Each key and command from the start-up values; only the changed value's
+// label is written.
+TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
+    const struct {
+        unsigned char key;
+        int command;
+        float intensity, density;
+        int slices;
+        GLenum filter = GL_LINEAR;
+    } rows[] = {
+        // clang-format off
+        {'a', 0, 0.21f, 0.1f, 80}, {'A', 0, 0.21f, 0.1f, 80}, {'q', 0, 0.19f, 0.1f, 80},
+        {'z', 0, 0.2f, 0.11f, 80}, {'S', 0, 0.2f, 0.09f, 80}, {'e', 0, 0.2f, 0.1f, 90},
+        {'D', 0, 0.2f, 0.1f, 70},  {' ', 0, 0.2f, 0.1f, 80},  {'x', 0, 0.2f, 0.1f, 80},
+        {0, intensityPlusCommand, 0.25f, 0.1f, 80}, {0, intensityMinusCommand, 0.15f, 0.1f, 80},
+        {0, densityPlusCommand, 0.2f, 0.15f, 80},   {0, densityMinusCommand, 0.2f, 0.05f, 80},
+        {0, slicesPlusCommand, 0.2f, 0.1f, 90},     {0, slicesMinusCommand, 0.2f, 0.1f, 70},
+        {0, filterCommand, 0.2f, 0.1f, 80, GL_NEAREST}, {0, noCommand, 0.2f, 0.1f, 80},
+        {0, normCommand, 0.2f, 0.1f, 80},           {0, 93, 0.2f, 0.1f, 80},
+        // clang-format on
+    };
+    Label* const labels[] = {panel().intensityLabel, panel().densityLabel, panel().slicesLabel};
+    for (const auto& row : rows) {
+        viewState = ViewState();
+        for (Label* l : labels)
+            l->setText("-");
+        row.key ? keyboard(row.key, 0, 0) : handleCommand(row.command);
+        const std::string what =
+            row.key ? std::string(1, char(row.key)) : std::to_string(row.command);
+        EXPECT_FLOAT_EQ(viewState.intensity, row.intensity) << what;
+        EXPECT_FLOAT_EQ(viewState.density, row.density) << what;
+        EXPECT_EQ(viewState.sliceCount, row.slices) << what;
+        EXPECT_EQ(viewState.showOverlay, row.key != ' ') << what;
+        EXPECT_EQ(viewState.filter, row.filter) << what;
+        char text[3][64];
+        std::snprintf(text[0], 64, "Intensity: %.2f", double(row.intensity));
+        std::snprintf(text[1], 64, "Density: %.2f", double(row.density));
+        std::snprintf(text[2], 64, "Slices: %d", row.slices);
+        const bool changed[] = {row.intensity != 0.2f, row.density != 0.1f, row.slices != 80};
+        for (int k = 0; k < 3; ++k)
+            EXPECT_STREQ(labels[k]->text, changed[k] ? text[k] : "-") << what;
+    }
+}
+
+TEST_F(Callbacks, DensityButtonsWorkOnlyWithoutTransferFunction) {
+    const Box minus = panel().densityMinusButton->box(), useTf = panel().useTfCheckBox->box();
+    click(minus); // disabled while "Use TF" is checked
+    EXPECT_EQ(viewState.density, 0.1f);
+    click(useTf);
+    for (int i = 0; i < 3; ++i)
+        click(minus);
+    EXPECT_EQ(viewState.density, 0.0f);
+    click(useTf);
+    EXPECT_FALSE(panel().densityMinusButton->enabled);
+}
+
+// Every widget sees each press in a fixed order and none consumes it, so a
+// page switched by one already applies to the later ones.
+TEST_F(Callbacks, PagesAndWhatAPressReaches) {
+    const Page after[3][2] = {
+        {menuPage, infosPage}, {closedPage, infosPage}, {menuPage, closedPage}};
+    for (Page from : {closedPage, menuPage, infosPage})
+        for (int k = 0; k < 2; ++k) {
+            panel().setPage(from);
+            handleCommand(k ? infosCommand : menuCommand);
+            EXPECT_EQ(panel().page, after[from][k]) << from << " " << k;
+        }
+    panel().setPage(closedPage);
+    const Box menu = panel().menuButton->box();
+    panel().onMouse(left, down, menu.x, menu.y); // the editor, later, would cover this point
+    EXPECT_EQ(panel().page, menuPage);
+    EXPECT_EQ(editor().dragMode, noDrag);
+    panel().onMouse(left, down, menu.x, menu.y); // now it is shown: control point 0
+    EXPECT_EQ(editor().dragMode, pointDrag);
+    const Box infos = panel().infosButton->box(); // a later menu-page widget on the same spot
+    panel().intensityMinusButton->x = infos.x, panel().intensityMinusButton->y = infos.y;
+    panel().onMouse(left, down, infos.x, infos.y);
+    EXPECT_EQ(panel().page, infosPage);
+    EXPECT_EQ(viewState.intensity, 0.2f);
+    panel().setVisible(false); // a hidden panel takes nothing
+    panel().onMouse(left, down, infos.x, infos.y);
+    panel().onMotion(left, editor().x + 40, editor().y + 50, editor().x, editor().y + 50);
+    EXPECT_EQ(panel().page, infosPage);
+    EXPECT_EQ(editor().lowBound, 86);
+}
+
+TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
+    editor().lowBound = 10;
+    editor().controlPoints[2].y = 100;
+    handleCommand(initTfCommand); // the model back; table and texture wait
+    EXPECT_EQ(editor().lowBound * 1000 + editor().controlPoints[2].y, 86051);
+    editor().highBound = 100;
+    panel().useTfCheckBox->setChecked(false);
+    const GLuint name = volumeTexture[0];
+    handleCommand(applyTfCommand); // without "Use TF": nothing
+    handleChange(editorCommand - 1, 0, 0);
+    EXPECT_EQ(volumeTexture[0], name);
+    EXPECT_EQ(editor().table[120][0], 0); // still green
+    handleChange(editorCommand, 0, 0);    // with palettes: table and palette, same texture
+    EXPECT_EQ(editor().table[120][0], extensions.hasPalettedTexture ? 255 : 0);
+    EXPECT_EQ(volumeTexture[0], name);
+    editor().highBound = 90;
+    panel().useTfCheckBox->setChecked(true);
+    handleCommand(applyTfCommand);
+    EXPECT_EQ(editor().table[95][0], 255);
+    EXPECT_TRUE(glIsTexture(volumeTexture[0]) && (volumeTexture[0] == name || !glIsTexture(name)));
+}
+
+// Two steps against the same turns built by glRotatef: 90 degrees per unit of
+// chord about from x to, applied after the rotation so far.
+TEST(Trackball, RotationStepsMatchGl) {
+    ensureGlContext();
+    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, expected[16], p[3][3];
+    trackballProject(320, 240, 640, 480, p[0]);
+    trackballProject(400, 200, 640, 480, p[1]);
+    trackballProject(380, 330, 640, 480, p[2]);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (int k = 0; k < 2; ++k) {
+        const float *a = p[k], *b = p[k + 1];
+        rotateByTrackball(a, b, rotation);
+        glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+        glLoadIdentity();
+        glRotatef(90.0f * std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]),
+                  a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]);
+        glMultMatrixf(expected);
+    }
+    glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
+}
+
+TEST_F(Callbacks, LeftDragTurnsAtLowerQualityUntilTheRelease) {
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 200, 100); // a stray release restores nothing
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 200, 100); // a click without motion turns nothing
+    EXPECT_EQ(viewState.sliceCount, 80);
+    EXPECT_TRUE(isIdentity(viewState.rotation));
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
+    motion(210, 110);
+    EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 53 * 10000 + GL_NEAREST);
+    EXPECT_FALSE(isIdentity(viewState.rotation));
+    keyboard('e', 0, 0); // undone by the release
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 210, 110);
+    EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 80 * 10000 + GL_LINEAR);
+}
+
+TEST_F(Callbacks, RightDragZoomsAndStopsAtMinusOne) {
+    const struct {
+        int x, y;
+        float distance;
+    } steps[] = {{200, 120, -3.4f}, {300, 220, -1.0f}, {300, 20, -11.0f}}; // up: no limit
+    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 200, 100);
+    for (const auto& s : steps) {
+        motion(s.x, s.y);
+        EXPECT_FLOAT_EQ(viewState.distance, s.distance);
+    }
+    mouse(GLUT_RIGHT_BUTTON, GLUT_UP, 300, 20);
+    mouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 300, 20);
+    motion(300, 220); // no left or right button: nothing
+    EXPECT_FLOAT_EQ(viewState.distance, -11.0f);
+    EXPECT_TRUE(isIdentity(viewState.rotation));
+}
+
+TEST_F(Callbacks, EditorDragRecoloursAndDoesNotTurnTheVolume) {
+    const int x = editor().x + 200,
+              y = glutGet(GLUT_WINDOW_HEIGHT) - (editor().y + 50); // high bound
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+    motion(x - 30, y);
+    EXPECT_EQ(editor().highBound, 140);
+    EXPECT_TRUE(isIdentity(viewState.rotation));
+    EXPECT_EQ(viewState.sliceCount, 80);
+    EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
+    EXPECT_EQ(editor().dragMode, noDrag);
+}
