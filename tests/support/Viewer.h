@@ -2,6 +2,7 @@
 // conditions with deadlines, driven with xdotool at the panel's own widget
 // positions, read back pixel by pixel, and ended.
 #pragma once
+#include "TestData.h"
 #include "gui/ControlPanel.h"
 
 #include <functional>
@@ -67,6 +68,6 @@ class Viewer {
     std::unique_ptr<XServer> own;
     const XServer& server;
     int pid = -1;
-    std::string outPath, errPath;
+    TempFile out, err;
     ExitResult result;
 };
