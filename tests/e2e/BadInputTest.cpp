@@ -22,12 +22,11 @@ struct Ending {
 };
 
 void expectEndings(const std::vector<Ending>& rows) {
-    XServer server;
     for (const Ending& row : rows) {
         std::string label = std::to_string(row.args.size()) + " arguments:";
         for (const std::string& a : row.args)
             label += " '" + a.substr(0, 40) + "'";
-        Viewer v(row.args, {}, &server);
+        Viewer v(row.args);
         const bool opens = row.out.rfind("Loading", 0) == 0;
         if (opens) {
             ASSERT_TRUE(v.waitForWindow()) << label << "\n" << v.why();

@@ -44,13 +44,11 @@ TEST(StartUp, MissingTexture3DIsReportedBeforeTheVolumeIsRead) {
 }
 
 TEST(StartUp, RefusedOrDeclinedFullScreenEndsInTheWindow) {
-    XServer server;
-    Viewer refused({}, {"SKOREL_FULLSCREEN=yes"}, &server),
-        asked({}, {"SKOREL_FULLSCREEN="}, &server);
+    Viewer refused({}, {"SKOREL_FULLSCREEN=yes"}), asked({}, {"SKOREL_FULLSCREEN="});
     ASSERT_TRUE(refused.waitForWindow()) << refused.why();
     EXPECT_EQ(refused.stdoutSoFar().rfind("Error Fullscreen Mode !\n", 0), 0u);
     EXPECT_EQ(refused.quit().status, 0);
-    ASSERT_TRUE(asked.waitForWindow("Start FullScreen?")) << asked.why();
+    ASSERT_TRUE(asked.waitForWindow("Start FullScreen\\?")) << asked.why();
     EXPECT_EQ(asked.stdoutSoFar(), ""); // nothing happens until it is answered
     asked.key("n");
     ASSERT_TRUE(asked.waitForWindow()) << asked.why();

@@ -1,5 +1,5 @@
 // Transfer-function editor: exact table entries, histogram, hit tests, drags,
-// the change callback and its drawing.
+// and the change callback.
 #include "GlTestContext.h"
 #include "TestData.h"
 #include "tf/TransferFunctionEditor.h"
@@ -160,26 +160,6 @@ TEST_F(EditorTest, MotionsReportInsideTheAreaAndAHiddenEditorIsDeaf) {
     EXPECT_EQ(editor->dragMode, lowBoundDrag);
     EXPECT_EQ(editor->hoveredHandle, 3);
     EXPECT_EQ(changes.size(), 2u);
-}
-
-TEST_F(EditorTest, DrawLeavesBlendingOnAndBandsWhereTheBoundsAre) {
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_BLEND);
-    Panel::beginOverlay(256, 256);
-    editor->x = 0, editor->y = 0;
-    editor->onPassiveMotion(40, 50);
-    editor->draw();
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    Panel::endOverlay();
-    const std::vector<unsigned char> pixels = readPixels(256, 256);
-    auto at = [&](int px, int py) { return &pixels[4 * (py * 256 + px)]; };
-    EXPECT_NEAR(at(40, 100)[0], 26, 2); // highlighted blue (0.1, 0.1, 1)
-    EXPECT_NEAR(at(83, 100)[2], 255, 2);
-    EXPECT_NEAR(at(85, 100)[1], 204, 2); // green from the pixel left of the low bound
-    EXPECT_NEAR(at(169, 100)[1], 204, 2);
-    EXPECT_NEAR(at(170, 100)[0], 204, 2);
-    EXPECT_NEAR(at(102, 61)[1], 230, 2); // point 2's handle, opaque
 }
 
 } // namespace

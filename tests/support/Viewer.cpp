@@ -3,7 +3,6 @@
 #include "TestData.h"
 
 #include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,34 +14,12 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 std::string readFile(const std::string& path) {
     std::stringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-std::string name(const std::string& entry) {
-    return entry.substr(0, entry.find('=') + 1);
-}
-
-// The child's environment: this process's, with the given entries replacing
-// those of the same name and DISPLAY.
-std::vector<char*> environment(std::vector<std::string>& extra) {
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e) {
-        bool replaced = name(*e) == "DISPLAY=";
-        for (const std::string& x : extra)
-            replaced = replaced || name(*e) == name(x);
-        if (!replaced) env.push_back(*e);
-    }
-    for (std::string& x : extra)
-        env.push_back(&x[0]);
-    env.push_back(nullptr);
-    return env;
 }
 
 } // namespace
@@ -101,28 +78,28 @@ int pointY(const Box& b) {
     return 480 - (b.y + b.height / 2);
 }
 
-Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env,
-               const XServer* shared)
-    : own(shared ? nullptr : new XServer()), server(shared ? *shared : *own), out({}, ".out"),
-      err({}, ".err") {
-    std::vector<std::string> extra = {"SKOREL_FULLSCREEN=no"};
-    for (const std::string& e : env)
-        (name(e) == "SKOREL_FULLSCREEN=" ? extra[0] : extra.emplace_back()) = e;
-    extra.push_back("DISPLAY=" + server.display);
-    std::vector<std::string> argv = {SKOREL_BINARY};
+// env runs the program with the test's environment plus DISPLAY and the
+// given entries, later ones replacing earlier ones.
+Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env)
+    : out({}, ".out"), err({}, ".err") {
+    static const XServer server; // one per test process
+    std::vector<std::string> argv = {"/usr/bin/env", "DISPLAY=" + server.display,
+                                     "SKOREL_FULLSCREEN=no"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.push_back(SKOREL_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> a;
     for (std::string& s : argv)
         a.push_back(&s[0]);
     a.push_back(nullptr);
-    std::vector<char*> e = environment(extra);
+    display = server.display;
     pid = fork();
     if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive a test that dies
         dup2(open("/dev/null", O_RDONLY), 0);
         dup2(open(out.c_str(), O_WRONLY), 1);
         dup2(open(err.c_str(), O_WRONLY), 2);
-        execve(a[0], a.data(), e.data());
+        execv(a[0], a.data());
         _exit(127);
     }
 }
@@ -133,7 +110,7 @@ Viewer::~Viewer() {
 
 std::string Viewer::run(const std::string& line) {
     std::string output;
-    if (FILE* p = popen(("DISPLAY=" + server.display + " " + line + " 2>/dev/null").c_str(), "r")) {
+    if (FILE* p = popen(("DISPLAY=" + display + " " + line + " 2>/dev/null").c_str(), "r")) {
         char buffer[512];
         for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;)
             output.append(buffer, n);
@@ -143,13 +120,10 @@ std::string Viewer::run(const std::string& line) {
 }
 
 bool Viewer::waitForWindow(const std::string& title) {
-    std::string pattern;
-    for (char c : title)
-        pattern += std::strchr(".^$*+?()[]{}|\\", c) ? std::string("\\") + c : std::string(1, c);
     // Only a viewable window takes the input focus that key presses need.
     waitUntil(
         [&] {
-            window = run("xdotool search --onlyvisible --name '^" + pattern + "$'");
+            window = run("xdotool search --onlyvisible --name '^" + title + "$'");
             window = window.substr(0, window.find('\n'));
             return !window.empty() || !running();
         },
@@ -170,16 +144,6 @@ void Viewer::key(const std::string& keys) {
 void Viewer::click(const Box& b) {
     xdotool("mousemove --window " + window + " " + std::to_string(pointX(b)) + " " +
             std::to_string(pointY(b)) + " click 1 mousemove --window " + window + " 5 5");
-}
-
-void Viewer::drag(int button, int x0, int y0, int x1, int y1) {
-    const std::string move = " mousemove --window " + window + " ";
-    std::string args = move + std::to_string(x0) + " " + std::to_string(y0) + " mousedown " +
-                       std::to_string(button);
-    for (int i = 1; i <= 10; ++i)
-        args += move + std::to_string(x0 + (x1 - x0) * i / 10) + " " +
-                std::to_string(y0 + (y1 - y0) * i / 10) + " sleep 0.02";
-    xdotool(args + " mouseup " + std::to_string(button) + move + "5 5");
 }
 
 Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, double seconds) {

@@ -6,7 +6,6 @@
 #include "gui/ControlPanel.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,18 +40,18 @@ int pointY(const Box& b);
 
 class Viewer {
   public:
-    // On `server` or a server of its own; env entries "NAME=value" are added
+    // On the test process's own X server; env entries "NAME=value" are added
     // (SKOREL_FULLSCREEN=no unless given).
     explicit Viewer(const std::vector<std::string>& args = {},
-                    const std::vector<std::string>& env = {}, const XServer* server = nullptr);
+                    const std::vector<std::string>& env = {});
     ~Viewer();
-    bool waitForWindow(const std::string& title = "Skorel"); // viewable, exact title
+    // A viewable top-level window whose whole title matches the pattern.
+    bool waitForWindow(const std::string& title = "Skorel");
     std::string why();                        // what the program said, for a failed assertion
     std::string run(const std::string& line); // a shell command on the server: its output
     void xdotool(const std::string& args) { run("xdotool " + args); }
     void key(const std::string& keys);
     void click(const Box& b);
-    void drag(int button, int x0, int y0, int x1, int y1); // in ten steps
     Image screenshot();
     // The first 640 x 480 picture that shows what the test waits for; a
     // failure at the deadline.
@@ -65,8 +64,7 @@ class Viewer {
     std::string window;
 
   private:
-    std::unique_ptr<XServer> own;
-    const XServer& server;
+    std::string display;
     int pid = -1;
     TempFile out, err;
     ExitResult result;

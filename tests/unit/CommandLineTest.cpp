@@ -1,6 +1,5 @@
 // The command line, the size check, extension names and the report buffer.
 #include "app/Application.h"
-#include "app/TextBuffer.h"
 #include "platform/Extensions.h"
 
 #include <gtest/gtest.h>
@@ -71,20 +70,4 @@ TEST(HasExtension, MatchesWholeNamesOnly) {
         EXPECT_FALSE(hasExtension(list, name)) << name;
     EXPECT_FALSE(hasExtension("XGL_EXT_texture3D", "GL_EXT_texture3D"));
     EXPECT_FALSE(hasExtension(nullptr, "GL_EXT_texture3D"));
-}
-
-TEST(TextBuffer, GrowsBeforeTheTerminatorWouldFillTheBlock) {
-    TextBuffer b;
-    const std::string thirty(30, 'a'), long200(200, 'z');
-    b.append(thirty.c_str());
-    EXPECT_EQ(b.capacity(), 32u);
-    b.append("b");
-    EXPECT_EQ(b.capacity(), 64u);
-    b.assign(long200.c_str(), 200);
-    b.append("xyz", 2);
-    EXPECT_EQ(b.capacity(), 256u);
-    EXPECT_EQ(std::string(b.text()), long200 + "xy");
-    const TextBuffer text = ("head\n" + b) + "tail";
-    EXPECT_EQ(std::string(text.text()), "head\n" + long200 + "xytail");
-    EXPECT_EQ(std::string(b.text()), long200 + "xy"); // operands stay as they were
 }

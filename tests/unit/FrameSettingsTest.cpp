@@ -8,6 +8,7 @@
 #include <GL/glext.h>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -47,62 +48,54 @@ TEST(FrameCounter, PeriodsCloseStrictlyAfter1000AndCountFrameTimes) {
     }
 }
 
+// Alpha reference 0 with the transfer function, else density x intensity;
+// att shares a constant opacity of 3 among the slices.
 TEST(FrameSettings, BlendingAndAlphaTestPerOperatorAndTransferFunction) {
     using B = BlendOperator;
+    const GLenum add = GL_FUNC_ADD_EXT, oneMinus = GL_ONE_MINUS_SRC_ALPHA;
     const struct {
         B op;
         int slices;
         bool useTf;
-        FrameSettings expected;
+        FrameSettings e;
     } rows[] = {
-        {B::norm, 80, true, {0.0f, GL_SRC_ALPHA, GL_ONE, GL_FUNC_ADD_EXT, false, 0.0f}},
-        {B::over,
-         80,
-         true,
-         {0.0f, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_FUNC_ADD_EXT, false, 0}},
-        {B::att, 80, true, {0.0f, GL_CONSTANT_ALPHA_EXT, GL_ONE, GL_FUNC_ADD_EXT, true, 0.0375f}},
-        {B::att, 10, false, {0.02f, GL_CONSTANT_ALPHA_EXT, GL_ONE, GL_FUNC_ADD_EXT, true, 0.3f}},
-        {B::mip, 80, false, {0.02f, GL_SRC_ALPHA, GL_ONE, GL_MAX_EXT, false, 0.0f}},
-        {B::over,
-         200,
-         false,
-         {0.02f, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_FUNC_ADD_EXT, false, 0}},
+        // clang-format off
+        {B::norm, 80, true, {0, GL_SRC_ALPHA, GL_ONE, add, false, 0}},
+        {B::over, 80, true, {0, GL_SRC_ALPHA, oneMinus, add, false, 0}},
+        {B::att, 80, true, {0, GL_CONSTANT_ALPHA_EXT, GL_ONE, add, true, 0.0375f}},
+        {B::att, 10, false, {0.1f * 0.2f, GL_CONSTANT_ALPHA_EXT, GL_ONE, add, true, 0.3f}},
+        {B::mip, 80, false, {0.1f * 0.2f, GL_SRC_ALPHA, GL_ONE, GL_MAX_EXT, false, 0}},
+        {B::over, 200, false, {0.1f * 0.2f, GL_SRC_ALPHA, oneMinus, add, false, 0}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         const FrameSettings s = frameSettings(row.op, row.slices, row.useTf, 0.1f, 0.2f);
-        const FrameSettings& e = row.expected;
-        const int n = int(&row - rows);
-        EXPECT_EQ(s.alphaReference, row.useTf ? 0.0f : 0.1f * 0.2f) << n;
-        EXPECT_EQ(s.blendSource, e.blendSource) << n;
-        EXPECT_EQ(s.blendDestination, e.blendDestination) << n;
-        EXPECT_EQ(s.blendEquation, e.blendEquation) << n;
-        EXPECT_EQ(s.usesBlendColor, e.usesBlendColor) << n;
-        EXPECT_FLOAT_EQ(s.constantAlpha, e.constantAlpha) << n;
+        EXPECT_EQ(std::vector<double>({s.alphaReference, double(s.blendSource),
+                                       double(s.blendDestination), double(s.blendEquation),
+                                       double(s.usesBlendColor), s.constantAlpha}),
+                  std::vector<double>({row.e.alphaReference, double(row.e.blendSource),
+                                       double(row.e.blendDestination), double(row.e.blendEquation),
+                                       double(row.e.usesBlendColor), row.e.constantAlpha}))
+            << int(&row - rows);
     }
 }
 
 TEST(ValueSteps, DoublePrecisionStepsStopExactlyAtTheLimits) {
-    const struct {
-        float value;
-        double step;
-        float result;
-    } unit[] = {{0.2f, 0.05, float(double(0.2f) + 0.05)},
-                {0.98f, 0.05, 1.0f},
-                {0.03f, -0.05, 0.0f},
-                {0.0f, -0.01, 0.0f},
-                {1.0f, 0.01, 1.0f}};
-    for (const auto& c : unit)
-        EXPECT_EQ(stepUnitValue(c.value, c.step), c.result) << c.value << " " << c.step;
     float v = 0.2f;
     for (int i = 0; i < 80; ++i)
         v = stepUnitValue(v, 0.01);
     EXPECT_FLOAT_EQ(v, 0.9999993f); // 80 steps from 0.2 stay just below 1
     EXPECT_LT(v, 1.0f);
-    const int slices[][3] = {{80, 10, 90},  {190, 10, 200}, {200, 10, 200}, {195, 10, 200},
-                             {20, -10, 10}, {10, -10, 10},  {15, -10, 10}};
+    EXPECT_EQ(stepUnitValue(v, 0.01), 1.0f);
+    EXPECT_EQ(stepUnitValue(0.03f, -0.05), 0.0f);
+    EXPECT_EQ(stepUnitValue(0.2f, 0.05), float(double(0.2f) + 0.05));
+    // clang-format off
+    const int slices[][3] = {{80, 10, 90}, {190, 10, 200}, {195, 10, 200}, {200, 10, 200},
+                             {20, -10, 10}, {15, -10, 10}, {10, -10, 10}};
+    const int turning[][2] = {{80, 53}, {30, 20}, {15, 10}, {10, 10}, {200, 133}};
+    // clang-format on
     for (const auto& c : slices)
         EXPECT_EQ(stepSliceCount(c[0], c[1]), c[2]) << c[0] << " " << c[1];
-    const int turning[][2] = {{80, 53}, {30, 20}, {15, 10}, {10, 10}, {200, 133}};
     for (const auto& c : turning)
         EXPECT_EQ(rotatingSliceCount(c[0]), c[1]) << c[0];
 }
