@@ -14,39 +14,20 @@ TEST(CommandLine, CountsNumbersSampleSizesAndSizeProblems) {
         bool eightBit = false;
         std::string problem = ""; // with the driver's largest 3D texture at 512
     } rows[] = {
+        // clang-format off
         {{}, true, 64, 64, 64, true, ""},
-        {{"f", "100", "abc", "-3", "16"},
-         true,
-         100,
-         0,
-         -3,
-         false,
+        {{"f", "100", "abc", "-3", "16"}, true, 100, 0, -3, false,
          "Error: volume depth -3 is out of range (0 to 1024 voxels)"},
-        {{"f", "1", "1025", "1", "8.0x"},
-         true,
-         1,
-         1025,
-         1,
-         true, // read as atoi reads it
+        {{"f", "1", "1025", "1", "8.0x"}, true, 1, 1025, 1, true, // read as atoi reads it
          "Error: volume height 1025 is out of range (0 to 1024 voxels)"},
-        {{"f", "1024", "0", "300", "x"},
-         true,
-         1024,
-         0,
-         300,
-         false,
+        {{"f", "1024", "0", "300", "x"}, true, 1024, 0, 300, false,
          "Error: volume width 1024 pads to 1024, above this driver's largest 3D texture (512)"},
-        {{"f", "4294967297", "-99999999999", "99999999999999999999", "4294967304"},
-         true,
-         2147483647,
-         -2147483647 - 1,
-         2147483647,
-         false, // saturate, never wrap
+        {{"f", "4294967297", "-99999999999", "99999999999999999999", "4294967304"}, true,
+         2147483647, -2147483647 - 1, 2147483647, false, // saturate, never wrap
          "Error: volume width 2147483647 is out of range (0 to 1024 voxels)"},
         {{"f", "512", "0", "300", "8"}, true, 512, 0, 300, true, ""}, // 0 pads to 2
-        {{"f"}, false},
-        {{"f", "8", "8", "8"}, false},
-        {{"f", "8", "8", "8", "8", "8"}, false},
+        {{"f"}, false}, {{"f", "8", "8", "8"}, false}, {{"f", "8", "8", "8", "8", "8"}, false},
+        // clang-format on
     };
     for (const auto& row : rows) {
         std::vector<const char*> argv = {"skorel"};

@@ -1,16 +1,15 @@
 // The raw loader, padding, the staging fills and the histogram count, exact
 // voxel by voxel.
 #include "TestData.h"
-#include "tf/TransferFunctionEditor.h"
 #include "volume/VolumeTexture.h"
 
 #include <gtest/gtest.h>
-#include <random>
 
 TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
-    const uint32_t cases[][2] = {{0, 2},       {2, 2},    {3, 16},         {16, 16},
-                                 {17, 32},     {33, 64},  {129, 256},      {513, 1024},
-                                 {1024, 1024}, {1025, 0}, {0xffffffffu, 0}};
+    // clang-format off
+    const uint32_t cases[][2] = {{0, 2}, {2, 2}, {3, 16}, {16, 16}, {17, 32}, {33, 64}, {129, 256},
+                                 {513, 1024}, {1024, 1024}, {1025, 0}, {0xffffffffu, 0}};
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(padToPowerOfTwo(c[0]), c[1]) << "n = " << c[0];
 }
@@ -24,9 +23,13 @@ TEST(VolumeLoader, PlacesEverySampleAndZeroesTheRest) {
         bool eightBit;
         size_t fileBytes;
         float scale[3];
-    } shapes[] = {{100, 50, 20, true, 101000, {1, 2, 4}},   {16, 5, 3, false, 480, {1, 1, 1}},
-                  {128, 128, 65, true, 1064960, {1, 1, 1}}, {64, 32, 128, true, 262144, {2, 4, 1}},
-                  {10, 10, 10, false, 501, {1, 1, 1}},      {0, 4, 4, true, 64, {8, 1, 1}}};
+    } shapes[] = {
+        // clang-format off
+        {100, 50, 20, true, 101000, {1, 2, 4}}, {16, 5, 3, false, 480, {1, 1, 1}},
+        {128, 128, 65, true, 1064960, {1, 1, 1}}, {64, 32, 128, true, 262144, {2, 4, 1}},
+        {10, 10, 10, false, 501, {1, 1, 1}}, {0, 4, 4, true, 64, {8, 1, 1}},
+        // clang-format on
+    };
     for (const auto& s : shapes) {
         const std::vector<unsigned char> bytes = patternBytes(s.fileBytes);
         TempFile file(bytes);
@@ -92,22 +95,4 @@ TEST(StagingFill, EveryTexelIsItsVoxelOrTheZeroBorder) {
         }
     }
     EXPECT_EQ(stagingBytes(1024, 1024, 1024, 4), uint64_t(4) << 30);
-}
-
-TEST(HistogramCount, MatchesOneIncrementPerVoxelAtEveryLengthAndAlignment) {
-    std::mt19937 random(99);
-    std::vector<uint8_t> bytes((1 << 16) + 21);
-    for (uint8_t& b : bytes)
-        b = uint8_t(random());
-    std::fill(bytes.begin() + 30000, bytes.begin() + 34099, 255); // one bin takes a long run
-    for (size_t offset = 0; offset < 8; ++offset)
-        for (size_t count : {0, 1, 7, 8, 9, 15, 16, 17, int(bytes.size() - 8)}) {
-            int expected[256], counted[256];
-            for (int v = 0; v < 256; ++v)
-                expected[v] = counted[v] = v; // counts add on
-            for (size_t i = 0; i < count; ++i)
-                ++expected[bytes[offset + i]];
-            countHistogram(bytes.data() + offset, count, counted);
-            EXPECT_TRUE(std::equal(expected, expected + 256, counted)) << offset << "+" << count;
-        }
 }
