@@ -1,8 +1,10 @@
-// The real binary's start: output in order, window placement, the extension
-// report, the full-screen question, the frame-exit hook, and Esc.
+// The real binary's start and end: output in order, window placement, the
+// extension report, the frame-exit hook, Esc, and every kind of bad command
+// line with its message and exit status.
 #include "Viewer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -10,23 +12,24 @@ bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
+const std::string credit = "\nThe Skorel developers\nhttps://skorel.example.org\n";
+
 } // namespace
 
 TEST(StartUp, PrintsInOrderOpensTheWindowAndEscExits) {
     Viewer v;
     ASSERT_TRUE(v.waitForWindow()) << v.why();
     const std::string info = v.run("xwininfo -id " + v.window);
-    for (const char* line : {"Absolute upper-left X:  100", "Absolute upper-left Y:  100",
-                             "Width: 640", "Height: 480"})
+    for (const char* line :
+         {"upper-left X:  100", "upper-left Y:  100", "Width: 640", "Height: 480"})
         EXPECT_NE(info.find(line), std::string::npos) << info;
     const ExitResult r = v.quit();
     EXPECT_TRUE(r.exited && r.status == 0 && r.err.empty()) << r.status << r.err;
-    // Vendor, renderer, version, extensions, then the volume and its texture.
-    const std::string loading = "\nLoading volume (data/neghip.raw) : w=64/64 h=64/64 d=64/64\n";
+    // Vendor, renderer, version, extensions, then the volume.
     EXPECT_EQ(r.out.rfind("Mesa/X.org\nllvmpipe", 0), 0u) << r.out.substr(0, 200);
-    EXPECT_NE(r.out.find("GL_EXT_texture3D"), std::string::npos);
-    EXPECT_LT(r.out.find("GL_EXT_texture3D"), r.out.find(loading));
-    EXPECT_TRUE(endsWith(r.out, "\nThe Skorel developers\nhttps://skorel.example.org\n"));
+    EXPECT_LT(r.out.find("GL_EXT_texture3D"),
+              r.out.find("\nLoading volume (data/neghip.raw) : w=64/64 h=64/64 d=64/64\n"));
+    EXPECT_TRUE(endsWith(r.out, credit));
 }
 
 TEST(StartUp, MissingTexture3DIsReportedBeforeTheVolumeIsRead) {
@@ -43,22 +46,57 @@ TEST(StartUp, MissingTexture3DIsReportedBeforeTheVolumeIsRead) {
     EXPECT_EQ(r.out.find("volume"), std::string::npos); // neither loaded nor refused
 }
 
-TEST(StartUp, RefusedOrDeclinedFullScreenEndsInTheWindow) {
-    Viewer refused({}, {"SKOREL_FULLSCREEN=yes"}), asked({}, {"SKOREL_FULLSCREEN="});
-    ASSERT_TRUE(refused.waitForWindow()) << refused.why();
-    EXPECT_EQ(refused.stdoutSoFar().rfind("Error Fullscreen Mode !\n", 0), 0u);
-    EXPECT_EQ(refused.quit().status, 0);
-    ASSERT_TRUE(asked.waitForWindow("Start FullScreen\\?")) << asked.why();
-    EXPECT_EQ(asked.stdoutSoFar(), ""); // nothing happens until it is answered
-    asked.key("n");
-    ASSERT_TRUE(asked.waitForWindow()) << asked.why();
-    EXPECT_EQ(asked.quit().out.find("Error Fullscreen Mode !"), std::string::npos);
-}
-
 // Start-up timing relies on it: the n-th swapped frame is the last output.
 TEST(StartUp, ExitAfterFramesHookEndsAfterTheLastSwap) {
     const ExitResult r = Viewer({}, {"SKOREL_EXIT_AFTER_FRAMES=3"}).wait(60);
     EXPECT_TRUE(r.exited && r.status == 0) << r.err;
     EXPECT_TRUE(endsWith(r.out, "\nSwapped frame 3\n")) << r.out;
     EXPECT_EQ(r.out.find("Swapped frame 2"), std::string::npos);
+}
+
+// Each command line ends by itself with its status, the tail of standard
+// output and all of standard error; a nameless pipe and a name past 1023
+// characters load (short: a warning) and open the window.
+TEST(StartUp, BadCommandLinesEndWithTheirMessageAndStatus) {
+    TempFile file(patternBytes(4096), " a  volume.raw");
+    const std::string f = file.c_str(), pipe = f + ".pipe",
+                      usage = "Usage: skorel filename width height depth [8|16]\n";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0); // nobody writes: read as empty, not waited on
+    const std::string longName = std::string(f).insert(4, std::string(3000, '/'));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } rows[] = {
+        {{"f"}, 0, usage, ""},
+        {{"f", "8", "8", "8", "8", "8"}, 0, usage, ""},
+        {{"-iconic", f, "8", "8", "8"}, 0, usage, ""}, // glutInit takes its option out
+        {{f, "0", "-1", "8", "8"},
+         1,
+         "",
+         "Error: volume height -1 is out of range (0 to 1024 voxels)\n"},
+        {{f, "8", "4294967297", "8", "8"},
+         1,
+         "",
+         "Error: volume height 2147483647 is out of range (0 to 1024 voxels)\n"},
+        {{"/nonexistent/volume.raw", "8", "8", "8", "8"}, 1, "Error: unable to open volume\n", ""},
+        {{"/tmp", "8", "8", "8", "8"}, 1, "Error: unable to open volume\n", ""},
+        {{pipe, "8", "8", "8", "8"},
+         0,
+         credit,
+         "Warning: " + pipe + " is short: 512 of 8x8x8 samples missing, left 0\n"},
+        {{longName, "16", "16", "16", "8"}, 0, credit, ""},
+    };
+    for (const auto& row : rows) {
+        Viewer v(row.args);
+        if (row.out == credit) {
+            ASSERT_TRUE(v.waitForWindow()) << row.args[0].substr(0, 40) << "\n" << v.why();
+        }
+        const ExitResult r = row.out == credit ? v.quit() : v.wait();
+        EXPECT_TRUE(r.exited && r.status == row.status) << row.args[0].substr(0, 40) << r.status;
+        EXPECT_TRUE(endsWith(r.out, row.out)) << row.args[0].substr(0, 40) << "\n"
+                                              << r.out.substr(0, 300);
+        EXPECT_EQ(r.err, row.err) << row.args[0].substr(0, 40);
+    }
+    std::remove(pipe.c_str());
 }
