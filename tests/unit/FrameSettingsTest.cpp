@@ -108,3 +108,35 @@ TEST(Trackball, ProjectionCentreCircleOutsideAndNoArea) {
             EXPECT_NEAR(p[i], r[4 + i], 1e-6) << r[0] << "," << r[1] << " axis " << i;
     }
 }
+
+// A drag right turns about +y, then one up turns about -x, each by 90 degrees
+// per unit of chord and applied after the turns so far.
+TEST(Trackball, TurnsAboutFromCrossToAfterTheRotationSoFar) {
+    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, a[3], b[3], c[3];
+    trackballProject(320, 240, 640, 480, a);
+    trackballProject(400, 240, 640, 480, b);
+    trackballProject(320, 160, 640, 480, c);
+    rotateByTrackball(a, b, rotation);
+    rotateByTrackball(a, c, rotation);
+    const float y = float(M_PI / 2) * std::hypot(b[0] - a[0], b[2] - a[2]);
+    const float x = -float(M_PI / 2) * std::hypot(c[1] - a[1], c[2] - a[2]);
+    // Column-major Rx(x) * Ry(y).
+    const float expected[16] = {std::cos(y),
+                                std::sin(x) * std::sin(y),
+                                -std::cos(x) * std::sin(y),
+                                0,
+                                0,
+                                std::cos(x),
+                                std::sin(x),
+                                0,
+                                std::sin(y),
+                                -std::sin(x) * std::cos(y),
+                                std::cos(x) * std::cos(y),
+                                0,
+                                0,
+                                0,
+                                0,
+                                1};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
+}
