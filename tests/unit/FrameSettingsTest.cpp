@@ -120,23 +120,11 @@ TEST(Trackball, TurnsAboutFromCrossToAfterTheRotationSoFar) {
     rotateByTrackball(a, c, rotation);
     const float y = float(M_PI / 2) * std::hypot(b[0] - a[0], b[2] - a[2]);
     const float x = -float(M_PI / 2) * std::hypot(c[1] - a[1], c[2] - a[2]);
-    // Column-major Rx(x) * Ry(y).
-    const float expected[16] = {std::cos(y),
-                                std::sin(x) * std::sin(y),
-                                -std::cos(x) * std::sin(y),
-                                0,
-                                0,
-                                std::cos(x),
-                                std::sin(x),
-                                0,
-                                std::sin(y),
-                                -std::sin(x) * std::cos(y),
-                                std::cos(x) * std::cos(y),
-                                0,
-                                0,
-                                0,
-                                0,
-                                1};
+    const float cx = std::cos(x), sx = std::sin(x), cy = std::cos(y), sy = std::sin(y);
+    // clang-format off
+    const float expected[16] = {cy, sx * sy, -cx * sy, 0, 0, cx, sx, 0, // Rx(x) Ry(y)
+                                sy, -sx * cy, cx * cy, 0, 0, 0, 0, 1};
+    // clang-format on
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(rotation[i], expected[i], 1e-5) << i;
 }
