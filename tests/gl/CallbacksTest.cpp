@@ -10,6 +10,7 @@
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
+#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
@@ -147,12 +148,23 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     EXPECT_TRUE(glIsTexture(volumeTexture[0]) && (volumeTexture[0] == name || !glIsTexture(name)));
 }
 
-TEST_F(Callbacks, LeftDragTurnsAtLowerQualityUntilTheRelease) {
+// A left drag turns at lower quality until the release; a right drag zooms
+// and stops at -1; the middle button and the editor's drags turn nothing.
+TEST_F(Callbacks, DragsTurnZoomOrEditButNeverTwo) {
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 200, 100); // a stray release restores nothing
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 200, 100); // a click without motion turns nothing
-    EXPECT_EQ(viewState.sliceCount, 80);
+    mouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 200, 100);
+    motion(300, 220);
+    const int x = editor().x + 200, y = glutGet(GLUT_WINDOW_HEIGHT) - (editor().y + 50);
+    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y); // the high bound's zone
+    motion(x - 30, y);
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
+    EXPECT_EQ(editor().highBound * 1000 + viewState.sliceCount, 140080);
+    EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
     EXPECT_TRUE(isIdentity(viewState.rotation));
+    EXPECT_EQ(viewState.distance, -4.4f);
+
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
     motion(210, 110);
     EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 53 * 10000 + GL_NEAREST);
@@ -160,34 +172,11 @@ TEST_F(Callbacks, LeftDragTurnsAtLowerQualityUntilTheRelease) {
     keyboard('e', 0, 0); // undone by the release
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 210, 110);
     EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 80 * 10000 + GL_LINEAR);
-}
 
-TEST_F(Callbacks, RightDragZoomsAndStopsAtMinusOne) {
-    const struct {
-        int x, y;
-        float distance;
-    } steps[] = {{200, 120, -3.4f}, {300, 220, -1.0f}, {300, 20, -11.0f}}; // up: no limit
     mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 200, 100);
-    for (const auto& s : steps) {
-        motion(s.x, s.y);
-        EXPECT_FLOAT_EQ(viewState.distance, s.distance);
+    for (const auto& step :
+         {std::array<float, 3>{200, 120, -3.4f}, {300, 220, -1}, {300, 20, -11}}) {
+        motion(int(step[0]), int(step[1]));
+        EXPECT_FLOAT_EQ(viewState.distance, step[2]); // upwards: no limit
     }
-    mouse(GLUT_RIGHT_BUTTON, GLUT_UP, 300, 20);
-    mouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 300, 20);
-    motion(300, 220); // no left or right button: nothing
-    EXPECT_FLOAT_EQ(viewState.distance, -11.0f);
-    EXPECT_TRUE(isIdentity(viewState.rotation));
-}
-
-TEST_F(Callbacks, EditorDragRecoloursAndDoesNotTurnTheVolume) {
-    const int x = editor().x + 200,
-              y = glutGet(GLUT_WINDOW_HEIGHT) - (editor().y + 50); // high bound
-    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-    motion(x - 30, y);
-    EXPECT_EQ(editor().highBound, 140);
-    EXPECT_TRUE(isIdentity(viewState.rotation));
-    EXPECT_EQ(viewState.sliceCount, 80);
-    EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
-    mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
-    EXPECT_EQ(editor().dragMode, noDrag);
 }
