@@ -68,35 +68,30 @@ TEST(StartUp, BadCommandLinesEndWithTheirMessageAndStatus) {
         int status;
         std::string out, err;
     } rows[] = {
-        {{"f"}, 0, usage, ""},
-        {{"f", "8", "8", "8", "8", "8"}, 0, usage, ""},
+        // clang-format off
+        {{"f"}, 0, usage, ""}, {{"f", "8", "8", "8", "8", "8"}, 0, usage, ""},
         {{"-iconic", f, "8", "8", "8"}, 0, usage, ""}, // glutInit takes its option out
-        {{f, "0", "-1", "8", "8"},
-         1,
-         "",
-         "Error: volume height -1 is out of range (0 to 1024 voxels)\n"},
-        {{f, "8", "4294967297", "8", "8"},
-         1,
-         "",
+        {{f, "0", "-1", "8", "8"}, 1, "", "Error: volume height -1 is out of range (0 to 1024 voxels)\n"},
+        {{f, "8", "4294967297", "8", "8"}, 1, "",
          "Error: volume height 2147483647 is out of range (0 to 1024 voxels)\n"},
         {{"/nonexistent/volume.raw", "8", "8", "8", "8"}, 1, "Error: unable to open volume\n", ""},
         {{"/tmp", "8", "8", "8", "8"}, 1, "Error: unable to open volume\n", ""},
-        {{pipe, "8", "8", "8", "8"},
-         0,
-         credit,
+        {{pipe, "8", "8", "8", "8"}, 0, credit,
          "Warning: " + pipe + " is short: 512 of 8x8x8 samples missing, left 0\n"},
         {{longName, "16", "16", "16", "8"}, 0, credit, ""},
+        // clang-format on
     };
     for (const auto& row : rows) {
         Viewer v(row.args);
+        const std::string what = row.args[0].substr(0, 40);
         if (row.out == credit) {
-            ASSERT_TRUE(v.waitForWindow()) << row.args[0].substr(0, 40) << "\n" << v.why();
+            ASSERT_TRUE(v.waitForWindow()) << what << "\n" << v.why();
         }
         const ExitResult r = row.out == credit ? v.quit() : v.wait();
-        EXPECT_TRUE(r.exited && r.status == row.status) << row.args[0].substr(0, 40) << r.status;
-        EXPECT_TRUE(endsWith(r.out, row.out)) << row.args[0].substr(0, 40) << "\n"
-                                              << r.out.substr(0, 300);
-        EXPECT_EQ(r.err, row.err) << row.args[0].substr(0, 40);
+        EXPECT_TRUE(r.exited && r.status == row.status && endsWith(r.out, row.out))
+            << what << ": " << r.status << "\n"
+            << r.out.substr(0, 300);
+        EXPECT_EQ(r.err, row.err) << what;
     }
     std::remove(pipe.c_str());
 }

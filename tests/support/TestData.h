@@ -2,7 +2,6 @@
 #pragma once
 #include "volume/Volume.h"
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,7 +15,7 @@ class TempFile {
     explicit TempFile(const std::vector<unsigned char>& bytes, const std::string& suffix = "") {
         // Test processes run in parallel: a random tag per process keeps names apart.
         static const std::string tag = std::to_string(std::random_device{}());
-        static std::atomic<int> serial{0};
+        static int serial = 0;
         path = (std::filesystem::temp_directory_path() /
                 ("skorel-" + tag + "-" + std::to_string(serial++) + suffix))
                    .string();

@@ -138,12 +138,13 @@ std::string Viewer::why() {
 
 // Keys go to the focused window; the pointer rests at (5, 5), over no widget.
 void Viewer::key(const std::string& keys) {
-    xdotool("mousemove --window " + window + " 5 5 windowfocus --sync " + window + " key " + keys);
+    run("xdotool mousemove --window " + window + " 5 5 windowfocus --sync " + window + " key " +
+        keys);
 }
 
 void Viewer::click(const Box& b) {
-    xdotool("mousemove --window " + window + " " + std::to_string(pointX(b)) + " " +
-            std::to_string(pointY(b)) + " click 1 mousemove --window " + window + " 5 5");
+    run("xdotool mousemove --window " + window + " " + std::to_string(pointX(b)) + " " +
+        std::to_string(pointY(b)) + " click 1 mousemove --window " + window + " 5 5");
 }
 
 Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, double seconds) {
@@ -179,10 +180,6 @@ ExitResult Viewer::wait(double seconds) {
 ExitResult Viewer::quit() {
     key("Escape");
     return wait();
-}
-
-std::string Viewer::stdoutSoFar() const {
-    return readFile(out.c_str());
 }
 
 Image Viewer::screenshot() {

@@ -1,6 +1,5 @@
-// The real skorel binary on a private Xvfb server: started, waited for on
-// conditions with deadlines, driven with xdotool at the panel's own widget
-// positions, read back pixel by pixel, and ended.
+// The real skorel binary on a private Xvfb server, waited for on conditions
+// with deadlines, driven at the panel's own widget positions, read back.
 #pragma once
 #include "TestData.h"
 #include "gui/ControlPanel.h"
@@ -9,8 +8,7 @@
 #include <string>
 #include <vector>
 
-class XServer { // gone when destroyed
-  public:
+struct XServer { // gone when destroyed
     XServer();
     ~XServer();
     std::string display;
@@ -49,21 +47,19 @@ class Viewer {
     bool waitForWindow(const std::string& title = "Skorel");
     std::string why();                        // what the program said, for a failed assertion
     std::string run(const std::string& line); // a shell command on the server: its output
-    void xdotool(const std::string& args) { run("xdotool " + args); }
     void key(const std::string& keys);
     void click(const Box& b);
-    Image screenshot();
     // The first 640 x 480 picture that shows what the test waits for; a
     // failure at the deadline.
     Image waitForPicture(const std::function<bool(const Image&)>& shows, double seconds = 20);
     bool running();
     ExitResult wait(double seconds = 20);
     ExitResult quit(); // Esc, then wait
-    std::string stdoutSoFar() const;
 
     std::string window;
 
   private:
+    Image screenshot();
     std::string display;
     int pid = -1;
     TempFile out, err;

@@ -1,5 +1,5 @@
-// Hit boxes of buttons, check boxes and radio buttons to the pixel, the
-// radio group, and label text.
+// Hit boxes of buttons, check boxes and radio buttons to the pixel, and
+// label text.
 #include "gui/Widgets.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@ namespace {
 
 const int left = 0, right = 2, down = 0, up = 1;
 std::vector<int> fired;
-CheckBox* box = nullptr;
 
 // Where each widget, at (10, 20), takes a press and a hover: the button's
 // press box is one row taller than its face (t + 6) x 17; toggles use
@@ -48,31 +47,6 @@ TEST(Widgets, PressAndHoverBoxesToThePixel) {
         EXPECT_TRUE(fired.empty());
         EXPECT_EQ(w.highlighted, 1);
     }
-}
-
-TEST(Widgets, CheckBoxFlipsBeforeReportingAndRadioGroupKeepsOneChecked) {
-    CheckBox check(useTfCommand, "Use TF");
-    box = &check;
-    check.setCommandCallback([](int) { fired.push_back(box->isChecked()); });
-    fired.clear();
-    check.onMouse(left, down, 0, 0);
-    check.onMouse(left, down, 0, 0);
-    EXPECT_EQ(fired, (std::vector<int>{0, 1}));
-
-    RadioGroup group(3);
-    RadioButton a(overCommand, "over", &group), b(attCommand, "att", &group),
-        c(mipCommand, "mip", &group), extra(normCommand, "norm", &group);
-    for (RadioButton* r : {&a, &b, &c})
-        EXPECT_TRUE(group.add(r));
-    extra.setChecked(false);
-    EXPECT_FALSE(group.add(&extra)); // full
-    c.setCommandCallback([](int id) { fired.push_back(id); });
-    fired.clear();
-    c.onMouse(left, down, 0, 0);
-    c.onMouse(left, down, 0, 0); // already checked: still reports
-    EXPECT_EQ(fired, (std::vector<int>{mipCommand, mipCommand}));
-    EXPECT_EQ(std::vector<bool>({a.isChecked(), b.isChecked(), c.isChecked(), extra.isChecked()}),
-              std::vector<bool>({false, false, true, false}));
 }
 
 TEST(Widgets, LabelTextIsCutToItsBuffer) {
