@@ -10,6 +10,7 @@
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -20,9 +21,7 @@ namespace {
 const int left = 0, down = 0, up = 1;
 
 bool isIdentity(const float m[16]) {
-    for (int i = 0; i < 16; ++i)
-        if (m[i] != (i % 5 == 0 ? 1.0f : 0.0f)) return false;
-    return true;
+    return std::equal(m, m + 16, ViewState().rotation);
 }
 
 class Callbacks : public ::testing::Test {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -24,6 +25,10 @@ class TempFile {
     }
     ~TempFile() { std::filesystem::remove(path); }
     const char* c_str() const { return path.c_str(); }
+    std::string contents() const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
   private:
     std::string path;

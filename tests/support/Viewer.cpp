@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sstream>
@@ -13,16 +12,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-
-std::string readFile(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-} // namespace
 
 XServer::XServer() {
     int fds[2];
@@ -165,7 +154,7 @@ bool Viewer::running() {
     pid = -1;
     result.exited = WIFEXITED(status);
     result.status = result.exited ? WEXITSTATUS(status) : -1;
-    result.out = readFile(out.c_str()), result.err = readFile(err.c_str());
+    result.out = out.contents(), result.err = err.contents();
     return false;
 }
 

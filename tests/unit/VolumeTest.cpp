@@ -53,13 +53,6 @@ TEST(VolumeLoader, PlacesEverySampleAndZeroesTheRest) {
     }
 }
 
-TEST(VolumeLoader, UnopenableNamesAreReported) {
-    Volume v;
-    EXPECT_EQ(v.load("/nonexistent/skorel.raw", 4, 4, 4, true), LoadStatus::cannotOpen);
-    EXPECT_EQ(v.load(std::filesystem::temp_directory_path().string().c_str(), 4, 4, 4, true),
-              LoadStatus::cannotOpen);
-}
-
 // Every texel against the per-voxel rule, with guard bytes after the buffer.
 TEST(StagingFill, EveryTexelIsItsVoxelOrTheZeroBorder) {
     TransferTable table;

@@ -1,9 +1,7 @@
-// Hit boxes of buttons, check boxes and radio buttons to the pixel, and
-// label text.
+// Hit boxes of buttons, check boxes and radio buttons, to the pixel.
 #include "gui/Widgets.h"
 
 #include <gtest/gtest.h>
-#include <string>
 #include <vector>
 
 namespace {
@@ -47,14 +45,6 @@ TEST(Widgets, PressAndHoverBoxesToThePixel) {
         EXPECT_TRUE(fired.empty());
         EXPECT_EQ(w.highlighted, 1);
     }
-}
-
-TEST(Widgets, LabelTextIsCutToItsBuffer) {
-    Label label("Slices: %d", 80);
-    label.setText(nullptr);
-    EXPECT_STREQ(label.text, "Slices: 80");
-    label.setText("%s", std::string(100, 'x').c_str());
-    EXPECT_EQ(std::string(label.text), std::string(63, 'x'));
 }
 
 } // namespace
