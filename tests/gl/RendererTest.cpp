@@ -104,7 +104,7 @@ TEST_F(RendererTest, FramesAndReshapeLeaveTheStateTheCallbacksRelyOn) {
 }
 
 TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {
-    ensureGlContext();
+    setUpViewer(); // probes the driver
     const auto small = loadTestVolume(32, 16, 16);
     TransferTable table;
     patternTable(table);
