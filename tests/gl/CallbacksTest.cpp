@@ -93,6 +93,8 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         for (int k = 0; k < 3; ++k)
             EXPECT_STREQ(labels[k]->text, changed[k] ? text[k] : "-") << what;
     }
+    handleCommand(filterCommand); // and back
+    EXPECT_EQ(viewState.filter, GLenum(GL_NEAREST));
 }
 
 // Every widget sees each press in a fixed order and none consumes it, so a
