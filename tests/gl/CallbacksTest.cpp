@@ -93,8 +93,9 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         for (int k = 0; k < 3; ++k)
             EXPECT_STREQ(labels[k]->text, changed[k] ? text[k] : "-") << what;
     }
-    handleCommand(filterCommand); // and back
-    EXPECT_EQ(viewState.filter, GLenum(GL_NEAREST));
+    viewState.filter = GL_NEAREST; // and back
+    handleCommand(filterCommand);
+    EXPECT_EQ(viewState.filter, GLenum(GL_LINEAR));
 }
 
 // Every widget sees each press in a fixed order and none consumes it, so a
