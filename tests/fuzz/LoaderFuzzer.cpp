@@ -30,15 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (status != (total ? LoadStatus::ok : LoadStatus::badSize) || (total && !v.voxels()))
         std::abort();
     const uint64_t sampleBytes = eightBit ? 1 : 2, available = (size - 4) / sampleBytes;
-    for (uint64_t z = 0; z < padded[2]; ++z)
-        for (uint64_t y = 0; y < padded[1]; ++y)
-            for (uint64_t x = 0; x < padded[0]; ++x) {
-                const uint64_t k = x + uint64_t(given[0]) * (y + uint64_t(given[1]) * z);
-                const bool present = x < uint64_t(given[0]) && y < uint64_t(given[1]) &&
-                                     z < uint64_t(given[2]) && k < available;
-                if (v.voxels()[x + padded[0] * (y + padded[1] * z)] !=
-                    (present ? data[4 + k * sampleBytes + sampleBytes - 1] : 0))
-                    std::abort();
-            }
+    for (uint64_t i = 0; i < total; ++i) { // x fastest, then y, then z
+        const uint64_t x = i % padded[0], y = i / padded[0] % padded[1],
+                       z = i / padded[0] / padded[1];
+        const uint64_t k = x + uint64_t(given[0]) * (y + uint64_t(given[1]) * z); // file order
+        const bool present = x < uint64_t(given[0]) && y < uint64_t(given[1]) &&
+                             z < uint64_t(given[2]) && k < available;
+        if (v.voxels()[i] != (present ? data[4 + k * sampleBytes + sampleBytes - 1] : 0))
+            std::abort();
+    }
     return 0;
 }

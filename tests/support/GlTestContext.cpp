@@ -25,7 +25,6 @@ void ensureGlContext() {
 std::vector<unsigned char> readPixels(int width, int height) {
     std::vector<unsigned char> pixels(size_t(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }

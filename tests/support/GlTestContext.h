@@ -1,5 +1,4 @@
-// A real GL context for tests: a private Xvfb server and one 256 x 256 GLUT
-// window, made once per process.
+// A GL context for tests: a private Xvfb and one 256 x 256 window per process.
 #pragma once
 #include <GL/gl.h>
 #include <vector>
@@ -7,6 +6,5 @@
 void ensureGlContext();
 // Width x height RGBA pixels of the back buffer, rows bottom to top.
 std::vector<unsigned char> readPixels(int width, int height);
-// The program's objects as start-up leaves them over the default data set,
-// made afresh, for tests that drive the callbacks directly.
+// The program's objects made afresh as start-up leaves them on the default data.
 void setUpViewer();

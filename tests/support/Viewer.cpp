@@ -166,11 +166,6 @@ ExitResult Viewer::wait(double seconds) {
     return result;
 }
 
-ExitResult Viewer::quit() {
-    key("Escape");
-    return wait();
-}
-
 Image Viewer::screenshot() {
     Image image;
     std::istringstream ppm(run("import -window " + window + " -depth 8 ppm:-"));

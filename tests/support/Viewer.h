@@ -54,7 +54,10 @@ class Viewer {
     Image waitForPicture(const std::function<bool(const Image&)>& shows, double seconds = 20);
     bool running();
     ExitResult wait(double seconds = 20);
-    ExitResult quit(); // Esc, then wait
+    ExitResult quit() { // Esc, then wait
+        key("Escape");
+        return wait();
+    }
 
     std::string window;
 
