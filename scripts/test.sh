@@ -22,8 +22,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # Only the unit tests run with LeakSanitizer: programs that open the GL
 # driver see it dlopen its DRI module and unload it at exit, so its
 # allocations show as leaks from an unknown module that no suppression can
-# name; and our own long-lived objects are never freed by design. The soak
-# test bounds memory growth there, and valgrind looks for lost blocks in our code.
+# name; and our own long-lived objects are never freed by design. The texture
+# test checks that rebuilds leave no GL names behind, and valgrind looks for
+# lost blocks in our code.
 (cd "$asan" &&
   ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" --timeout 300 -L unit &&
   ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$jobs" --timeout 600 -LE unit)
