@@ -111,8 +111,8 @@ TEST(Trackball, TurnsAboutFromCrossToAfterTheRotationSoFar) {
     trackballProject(320, 160, 640, 480, c);
     rotateByTrackball(a, b, rotation);
     rotateByTrackball(a, c, rotation);
-    const float y = float(M_PI / 2) * std::hypot(b[0] - a[0], b[2] - a[2]);
-    const float x = -float(M_PI / 2) * std::hypot(c[1] - a[1], c[2] - a[2]);
+    const float y = std::acos(0.0f) * std::hypot(b[0] - a[0], b[2] - a[2]);
+    const float x = -std::acos(0.0f) * std::hypot(c[1] - a[1], c[2] - a[2]);
     const float cx = std::cos(x), sx = std::sin(x), cy = std::cos(y), sy = std::sin(y);
     // clang-format off
     const float expected[16] = {cy, sx * sy, -cx * sy, 0, 0, cx, sx, 0, // Rx(x) Ry(y)
