@@ -156,7 +156,7 @@ void loadVolumeStage(int argc, char** argv) {
 void buildControlPanel() {
     ControlPanel& panel = *(controlPanel = new ControlPanel(0, *volume));
     panel.setPosition(10, 10);
-    panel.setPage(1);
+    panel.setPage(menuPage);
     panel.setCommandCallback(handleCommand);
     panel.setChangeCallback(handleChange);
     exitAction = exitApplication;

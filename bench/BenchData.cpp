@@ -1,7 +1,7 @@
 // Data sets, the in-process viewer, and the medians store.
 #include "BenchData.h"
 
-#include "EndToEnd.h"
+#include "Viewer.h"
 #include "app/Application.h"
 #include "app/ExtensionProbe.h"
 #include "platform/Extensions.h"
@@ -91,7 +91,7 @@ void stopViewer() {
 void startViewer() {
     if (server) return;
     server = new XServer(); // lives until the process ends
-    setenv("DISPLAY", server->display().c_str(), 1);
+    setenv("DISPLAY", server->display.c_str(), 1);
     setenv("SKOREL_FULLSCREEN", "no", 1);
     int argc = 1;
     char name[] = "skorelbench";

@@ -99,34 +99,34 @@ void keyboard(unsigned char key, int, int) {
 void handleCommand(int id) {
     ControlPanel& panel = *controlPanel;
     switch (id) {
-    case 1: // Apply TF
+    case applyTfCommand:
         if (panel.useTfCheckBox->isChecked()) applyTransferFunction();
         break;
-    case 2: // Menu
-        panel.setPage(panel.page == 1 ? 0 : 1);
+    case menuCommand:
+        panel.setPage(panel.page == menuPage ? closedPage : menuPage);
         break;
-    case 3:
+    case densityPlusCommand:
         stepDensity(0.05);
         break;
-    case 4:
+    case densityMinusCommand:
         stepDensity(-0.05);
         break;
-    case 5:
+    case slicesPlusCommand:
         stepSlices(10);
         break;
-    case 6:
+    case slicesMinusCommand:
         stepSlices(-10);
         break;
-    case 7:
+    case intensityPlusCommand:
         stepIntensity(0.05);
         break;
-    case 8:
+    case intensityMinusCommand:
         stepIntensity(-0.05);
         break;
-    case 9: // Infos
-        panel.setPage(panel.page == 2 ? 0 : 2);
+    case infosCommand:
+        panel.setPage(panel.page == infosPage ? closedPage : infosPage);
         break;
-    case 10: { // Use TF, already flipped by the check box
+    case useTfCommand: { // already flipped by the check box
         // The panel follows the texture: a form that cannot be built leaves both as they were.
         const bool useTf = panel.useTfCheckBox->isChecked();
         const bool built =
@@ -137,13 +137,13 @@ void handleCommand(int id) {
             panel.useTfCheckBox->setChecked(!useTf);
         break;
     }
-    case 11: // Filter
+    case filterCommand:
         viewState.filter = viewState.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
         break;
-    case 91: // Exit
+    case exitCommand:
         exitAction();
         break;
-    case 92: // Init TF: the table and texture keep the old function until the next change
+    case initTfCommand: // the table and texture keep the old function until the next change
         panel.editor->reset(*volume);
         break;
     default:
@@ -152,7 +152,7 @@ void handleCommand(int id) {
 }
 
 void handleChange(int id, int, int) {
-    if (id != 22 || !extensions.hasPalettedTexture) return;
+    if (id != editorCommand || !extensions.hasPalettedTexture) return;
     controlPanel->editor->buildTable();
     uploadPalette(controlPanel->editor->table);
 }

@@ -21,31 +21,31 @@ void place(Widget* widget, int x, int y) {
 ControlPanel* controlPanel = nullptr;
 
 ControlPanel::ControlPanel(int id, const Volume& volume) : Panel(id) {
-    editor = new TransferFunctionEditor(22, volume);
-    menuButton = new Button(2, "Menu");
-    infosButton = new Button(9, "Infos");
-    exitButton = new Button(91, "Exit");
-    initTfButton = new Button(92, "Init TF");
-    applyTfButton = new Button(1, "Apply TF");
-    densityPlusButton = new Button(3, "+");
-    densityMinusButton = new Button(4, "-");
+    editor = new TransferFunctionEditor(editorCommand, volume);
+    menuButton = new Button(menuCommand, "Menu");
+    infosButton = new Button(infosCommand, "Infos");
+    exitButton = new Button(exitCommand, "Exit");
+    initTfButton = new Button(initTfCommand, "Init TF");
+    applyTfButton = new Button(applyTfCommand, "Apply TF");
+    densityPlusButton = new Button(densityPlusCommand, "+");
+    densityMinusButton = new Button(densityMinusCommand, "-");
     densityLabel = new Label("Density:");
-    slicesPlusButton = new Button(5, "+");
-    slicesMinusButton = new Button(6, "-");
+    slicesPlusButton = new Button(slicesPlusCommand, "+");
+    slicesMinusButton = new Button(slicesMinusCommand, "-");
     slicesLabel = new Label("Slices:");
-    intensityPlusButton = new Button(7, "+");
-    intensityMinusButton = new Button(8, "-");
+    intensityPlusButton = new Button(intensityPlusCommand, "+");
+    intensityMinusButton = new Button(intensityMinusCommand, "-");
     intensityLabel = new Label("Intensity:");
     sizeLabel = new Label("Size:");
     fpsLabel = new Label("10 fps");
-    useTfCheckBox = new CheckBox(10, "Use TF");
-    filterCheckBox = new CheckBox(11, "Filter GL_LINEAR");
+    useTfCheckBox = new CheckBox(useTfCommand, "Use TF");
+    filterCheckBox = new CheckBox(filterCommand, "Filter GL_LINEAR");
     blendingLabel = new Label("Blending operators:");
     blendGroup = new RadioGroup(4);
-    normRadio = new RadioButton(33, "norm", blendGroup);
-    overRadio = new RadioButton(30, "over", blendGroup);
-    attRadio = new RadioButton(31, "att", blendGroup);
-    mipRadio = new RadioButton(32, "mip", blendGroup);
+    normRadio = new RadioButton(normCommand, "norm", blendGroup);
+    overRadio = new RadioButton(overCommand, "over", blendGroup);
+    attRadio = new RadioButton(attCommand, "att", blendGroup);
+    mipRadio = new RadioButton(mipCommand, "mip", blendGroup);
     // The first member added starts checked: "over" is the initial operator.
     blendGroup->add(overRadio);
     blendGroup->add(normRadio);
@@ -84,7 +84,7 @@ ControlPanel::ControlPanel(int id, const Volume& volume) : Panel(id) {
     // clang-format on
 
     // Until the creator picks a page every widget shows, page row at (0, 0).
-    page = 1;
+    page = menuPage;
     setPosition(0, 0);
 }
 
@@ -121,9 +121,9 @@ void ControlPanel::setPosition(int originX, int originY) {
     place(minmaxLabel, x + 10, y + 50);
 }
 
-void ControlPanel::setPage(int p) {
+void ControlPanel::setPage(Page p) {
     page = p;
-    const bool open = p == 1 || p == 2;
+    const bool open = p != closedPage;
     const int rowY = y + (open ? 410 : 10);
     place(menuButton, x + 10, rowY);
     place(infosButton, x + 60, rowY);
@@ -133,9 +133,9 @@ void ControlPanel::setPage(int p) {
         w->setVisible(true);
     fpsLabel->setVisible(true);
     for (Widget* w : menuSet)
-        w->setVisible(p == 1);
+        w->setVisible(p == menuPage);
     for (Widget* w : infosSet)
-        w->setVisible(p == 2);
+        w->setVisible(p == infosPage);
 }
 
 void ControlPanel::setCommandCallback(CommandCallback cb) {

@@ -1,9 +1,8 @@
 // The one GUI object: owns every widget of the in-window interface, lays them
 // out from its origin, shows one of three pages and hands mouse events on.
 //
-// Pages: 0 closed (page row only, at the bottom), 1 menu, 2 infos. Members
-// are public: start-up, the display callback and the commands read and change
-// them directly.
+// Members are public: start-up, the display callback and the commands read
+// and change them directly.
 #pragma once
 #include "gui/Widget.h"
 #include "gui/Widgets.h"
@@ -13,6 +12,9 @@
 
 class Volume;
 
+// The closed page shows only the page row, at the bottom.
+enum Page { closedPage = 0, menuPage = 1, infosPage = 2 };
+
 class ControlPanel : public Panel {
   public:
     // Needs a current GL context (the editor's histogram list) and the probed
@@ -21,7 +23,7 @@ class ControlPanel : public Panel {
 
     // Places everything but the page row, which setPage places.
     void setPosition(int originX, int originY);
-    void setPage(int p);
+    void setPage(Page p);
     // Installs cb on the 18 widgets that take events; labels get none.
     void setCommandCallback(CommandCallback cb);
     // Installs cb on the editor only.
@@ -69,7 +71,7 @@ class ControlPanel : public Panel {
     Label* palettedLabel;
     Label* blendColorLabel;
     Label* minmaxLabel;
-    int page = 1;
+    Page page = menuPage;
 
   private:
     std::array<Widget*, 18> eventOrder;

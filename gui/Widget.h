@@ -6,6 +6,39 @@
 #pragma once
 #include "platform/Compiler.h"
 
+// What each widget reports when pressed; labels carry noCommand. Callbacks
+// pass these as plain integers.
+enum CommandId : int {
+    noCommand = 0,
+    applyTfCommand = 1,
+    menuCommand = 2,
+    densityPlusCommand = 3,
+    densityMinusCommand = 4,
+    slicesPlusCommand = 5,
+    slicesMinusCommand = 6,
+    intensityPlusCommand = 7,
+    intensityMinusCommand = 8,
+    infosCommand = 9,
+    useTfCommand = 10,
+    filterCommand = 11,
+    editorCommand = 22,
+    overCommand = 30,
+    attCommand = 31,
+    mipCommand = 32,
+    normCommand = 33,
+    exitCommand = 91,
+    initTfCommand = 92,
+};
+
+// A widget's rectangle in window pixels: columns x .. x + width - 1, rows
+// y .. y + height - 1.
+struct Box {
+    int x, y, width, height;
+    bool contains(int px, int py) const {
+        return px >= x && px < x + width && py >= y && py < y + height;
+    }
+};
+
 typedef void (*CommandCallback)(int id);
 typedef void (*ChangeCallback)(int id, int x, int y);
 
@@ -39,11 +72,6 @@ class Widget {
 
   protected:
     bool reacts() const { return visible && enabled; }
-    // Event at (px, py) inside the box of `width` columns and rows 0..topRow.
-    bool hits(int px, int py, int width, int topRow) const {
-        const int dx = px - x, dy = py - y;
-        return dx >= 0 && dx < width && dy >= 0 && dy <= topRow;
-    }
     // Callbacks are installed before events arrive; a missing one is skipped.
     void fireCommand() const {
         if (commandCallback) commandCallback(id);

@@ -53,47 +53,57 @@ void Label::draw() {
     glPopMatrix();
 }
 
+Box Button::box() const {
+    return {x, y, textWidth(text) + 6, 17};
+}
+
 // The press box is one row taller than the face and the hover box.
 void Button::onMouse(int button, int state, int px, int py) {
     if (!reacts()) return;
-    if (button == leftButton && state == buttonDown && hits(px, py, textWidth(text) + 6, 17))
-        fireCommand();
+    Box press = box();
+    ++press.height;
+    if (button == leftButton && state == buttonDown && press.contains(px, py)) fireCommand();
 }
 
 void Button::onPassiveMotion(int px, int py) {
     if (!reacts()) return;
-    highlighted = hits(px, py, textWidth(text) + 6, 16);
+    highlighted = box().contains(px, py);
 }
 
 void Button::draw() {
     if (!visible) return;
+    const Box face = box();
     glPushMatrix();
     glTranslatef(float(x), float(y), 0);
     grey(highlighted ? 0.5f : enabled ? 0.3f : 0.1f);
-    fillRect(0, 0, textWidth(text) + 6, 17);
+    fillRect(0, 0, face.width, face.height);
     grey(captionGrey(enabled));
     drawText(3, 4, "%s", text);
     glPopMatrix();
 }
 
+Box Toggle::box() const {
+    return {x, y, textWidth(text) + 22, 17};
+}
+
 bool Toggle::pressedAt(int button, int state, int px, int py) const {
-    return reacts() && button == leftButton && state == buttonDown &&
-           hits(px, py, textWidth(text) + 22, 16);
+    return reacts() && button == leftButton && state == buttonDown && box().contains(px, py);
 }
 
 void Toggle::onPassiveMotion(int px, int py) {
     if (!reacts()) return;
-    highlighted = hits(px, py, textWidth(text) + 22, 16);
+    highlighted = box().contains(px, py);
 }
 
 void Toggle::draw() {
     if (!visible) return;
     const int t = textWidth(text);
+    const Box face = box();
     glPushMatrix();
     glTranslatef(float(x), float(y), 0);
     if (highlighted) {
         grey(0.5f);
-        fillRect(0, 0, t + 22, 17);
+        fillRect(0, 0, face.width, face.height);
     }
     glTranslatef(3, 4, 0);
     grey(captionGrey(enabled));

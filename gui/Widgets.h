@@ -23,10 +23,12 @@ class Label : public Widget {
     void formatText(const char* format, va_list args);
 };
 
-// Fires on a left press in (t + 6) x 18 pixels; hovers in (t + 6) x 17.
+// Fires on a left press in its box and the row above it; hovers in its box.
 class Button : public Widget {
   public:
     Button(int id, const char* text) : Widget(id), text(text) {}
+    // The face: (t + 6) x 17 pixels.
+    Box box() const;
     void onMouse(int button, int state, int x, int y) override;
     void onPassiveMotion(int x, int y) override;
     void draw() override;
@@ -35,10 +37,12 @@ class Button : public Widget {
 };
 
 // Check boxes and radio buttons: caption, a 10 x 10 box after it and a mark in
-// the box while checked. Presses and hovering use (t + 22) x 17 pixels.
+// the box while checked. Presses, hovering and the highlight use box().
 class Toggle : public Widget {
   public:
     Toggle(int id, const char* text) : Widget(id), text(text) { checked = true; }
+    // Caption and check box: (t + 22) x 17 pixels.
+    Box box() const;
     void onPassiveMotion(int x, int y) override;
     void draw() override;
 

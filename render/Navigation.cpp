@@ -112,7 +112,7 @@ void motion(int x, int y) {
     if (mouseState->rotating) {
         controlPanel->onMotion(GLUT_LEFT_BUTTON, mouseState->x, height - mouseState->y, x,
                                height - y);
-        if (controlPanel->editor->dragMode == 0) {
+        if (controlPanel->editor->dragMode == noDrag) {
             float point[3];
             trackballProject(x, y, windowWidth(), height, point);
             rotateByTrackball(lastTrackballPoint, point, viewState.rotation);

@@ -1,10 +1,11 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "platform/Extensions.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
+#include "render/FrameSettings.h"
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
@@ -25,17 +26,19 @@ void inverseRotation(const float modelView[16], float m[16]) {
 
 namespace {
 
-void setBlending(const ControlPanel& panel) {
+BlendOperator checkedOperator(const ControlPanel& panel) {
+    if (panel.overRadio->isChecked()) return BlendOperator::over;
+    if (panel.attRadio->isChecked()) return BlendOperator::att;
+    if (panel.mipRadio->isChecked()) return BlendOperator::mip;
+    return BlendOperator::norm;
+}
+
+// The equation goes back to addition only where the driver can change it.
+void setBlending(const FrameSettings& s) {
     if (extensions.hasBlendMinmax) extensions.glBlendEquationEXT(GL_FUNC_ADD_EXT);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    if (panel.overRadio->isChecked()) {
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else if (panel.attRadio->isChecked()) {
-        glBlendFunc(GL_CONSTANT_ALPHA_EXT, GL_ONE);
-        extensions.glBlendColorEXT(1, 1, 1, 3.0f / float(viewState.sliceCount));
-    } else if (panel.mipRadio->isChecked()) {
-        extensions.glBlendEquationEXT(GL_MAX_EXT);
-    }
+    glBlendFunc(s.blendSource, s.blendDestination);
+    if (s.usesBlendColor) extensions.glBlendColorEXT(1, 1, 1, s.constantAlpha);
+    if (s.blendEquation != GL_FUNC_ADD_EXT) extensions.glBlendEquationEXT(s.blendEquation);
     glEnable(GL_BLEND);
 }
 
@@ -61,7 +64,7 @@ void drawOverlay(ControlPanel& panel) {
     }
     panel.setVisible(true);
     glColor4f(0, 0, 0.7f, 1);
-    if (panel.page != 0) {
+    if (panel.page != closedPage) {
         glPushMatrix();
         glScalef(viewState.boxScale[0], viewState.boxScale[1], viewState.boxScale[2]);
         glutWireCube(2.0);
@@ -114,6 +117,9 @@ void setSliceTextureMatrix() {
 
 void display() {
     ControlPanel& panel = *controlPanel;
+    const FrameSettings settings =
+        frameSettings(checkedOperator(panel), viewState.sliceCount,
+                      panel.useTfCheckBox->isChecked(), viewState.density, viewState.intensity);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     setSliceTextureMatrix();
 
@@ -134,10 +140,9 @@ void display() {
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GLint(viewState.filter));
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GLint(viewState.filter));
 
-    const bool useTf = panel.useTfCheckBox->isChecked();
     glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, useTf ? 0.0f : viewState.density * viewState.intensity);
-    setBlending(panel);
+    glAlphaFunc(GL_GREATER, settings.alphaReference);
+    setBlending(settings);
 
     glTranslatef(0, 0, viewState.distance);
     beginPalettedLookup();

@@ -129,12 +129,12 @@ void TransferFunctionEditor::buildTable() {
 }
 
 int TransferFunctionEditor::regionAt(int lx, int ly) const {
-    if (ly < 0 || ly > 139) return 0;
+    if (ly < 0 || ly > 139) return noDrag;
     const int lowStart = lowBound - 9 < 0 ? lowBound - 9 : 0;
-    if (lx >= lowStart && lx <= lowBound - 1) return 1;
+    if (lx >= lowStart && lx <= lowBound - 1) return lowBoundDrag;
     const int highEnd = highBound + 9 > 255 ? highBound + 9 : 255;
-    if (lx >= highBound - 1 && lx <= highEnd) return 2;
-    return 0;
+    if (lx >= highBound - 1 && lx <= highEnd) return highBoundDrag;
+    return noDrag;
 }
 
 int TransferFunctionEditor::handleAt(int lx, int ly) const {
@@ -147,7 +147,7 @@ int TransferFunctionEditor::handleAt(int lx, int ly) const {
 }
 
 void TransferFunctionEditor::endDrag() {
-    dragMode = 0;
+    dragMode = noDrag;
 }
 
 void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
@@ -158,7 +158,8 @@ void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
     if (!visible) return;
     const int lx = px - x, ly = py - y;
     dragMode = regionAt(lx, ly);
-    if (const int handle = handleAt(lx, ly)) dragMode = handle + 2; // a handle beats a band
+    if (const int handle = handleAt(lx, ly))
+        dragMode = pointDrag + handle - 1; // a handle beats a band
 }
 
 // Drags are relative: a value held at a limit follows the pointer back only
@@ -166,16 +167,16 @@ void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
 void TransferFunctionEditor::onMotion(int, int prevX, int prevY, int px, int py) {
     if (!visible) return;
     const int dx = px - prevX, dy = py - prevY;
-    if (dragMode == 1) {
+    if (dragMode == lowBoundDrag) {
         lowBound += dx;
         if (lowBound < 0) lowBound = 0;
         if (lowBound > highBound) lowBound = highBound;
-    } else if (dragMode == 2) {
+    } else if (dragMode == highBoundDrag) {
         highBound += dx;
         if (highBound >= 255) highBound = 256; // 256: no value is red
         if (highBound < lowBound) highBound = lowBound;
-    } else if (dragMode >= 3 && dragMode <= 8) {
-        const int j = dragMode - 3;
+    } else if (dragMode >= pointDrag && dragMode < pointDrag + 6) {
+        const int j = dragMode - pointDrag;
         ControlPoint& p = controlPoints[j];
         if (j >= 1 && j <= 4) {
             p.x += dx;
@@ -208,14 +209,14 @@ void TransferFunctionEditor::draw() {
     glCallList(histogramList);
 
     glBegin(GL_QUADS);
-    if (highlighted == 1)
+    if (highlighted == lowBoundDrag)
         glColor3f(0.1f, 0.1f, 1.0f);
     else
         glColor3f(0.0f, 0.0f, 0.8f);
     vertices({-1, 2, low - 1, 2, low - 1, 140, -1, 140});
     glColor3f(0.0f, 0.8f, 0.0f);
     vertices({low - 1, 2, high - 1, 2, high - 1, 140, low - 1, 140});
-    if (highlighted == 2)
+    if (highlighted == highBoundDrag)
         glColor3f(1.0f, 0.1f, 0.1f);
     else
         glColor3f(0.8f, 0.0f, 0.0f);

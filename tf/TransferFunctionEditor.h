@@ -25,6 +25,9 @@ int histogramBarHeight(int binCount, int voxelCount);
 // Adds the number of voxels of each value among the first `count` to histogram.
 void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]);
 
+// What a left drag moves: pointDrag + j moves control point j.
+enum DragMode { noDrag = 0, lowBoundDrag = 1, highBoundDrag = 2, pointDrag = 3 };
+
 class TransferFunctionEditor : public Widget {
   public:
     // Needs a loaded volume and a current GL context (the histogram list).
@@ -43,7 +46,8 @@ class TransferFunctionEditor : public Widget {
     // Rewrites every entry of table from the bounds and control points.
     void buildTable();
 
-    // 1 in the low bound's grab zone, 2 in the high bound's, else 0.
+    // lowBoundDrag in the low bound's grab zone, highBoundDrag in the high
+    // bound's, else noDrag.
     int regionAt(int lx, int ly) const;
     // j + 1 when (lx, ly) is strictly inside control point j's handle (the
     // later point wins), else 0.
@@ -59,10 +63,9 @@ class TransferFunctionEditor : public Widget {
     static constexpr int height = 143; // ly 0..142
 
     TransferTable table = {};
-    // What a left drag moves: 0 nothing, 1 lowBound, 2 highBound, 3 + j point j.
-    int dragMode = 0;
-    int lowBound = 86;   // first green value; 0 means no blue
-    int highBound = 170; // first red value; 256 means no red
+    int dragMode = noDrag; // a DragMode, or pointDrag + j
+    int lowBound = 86;     // first green value; 0 means no blue
+    int highBound = 170;   // first red value; 256 means no red
     std::vector<int> histogram = std::vector<int>(256);
     int voxelCount = 0;
     ControlPoint controlPoints[6] = {};

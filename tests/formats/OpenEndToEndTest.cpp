@@ -1,7 +1,7 @@
 // skorel-open as a user runs it: every bad input ends with one line and
 // status 1 before any window opens; real data open centred and in proportion.
-#include "EndToEnd.h"
 #include "FormatFiles.h"
+#include "Viewer.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -13,6 +13,11 @@ namespace {
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+ExitResult runOpen(const std::vector<std::string>& args) {
+    viewerBinary = SKOREL_OPEN_BINARY;
+    return Viewer(args).wait();
 }
 
 short wave(size_t i) {
@@ -62,13 +67,13 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
     };
     for (const auto& row : rows) {
         const std::string label = row.args.back();
-        const ExitResult r = runWithoutDisplay(row.args);
-        EXPECT_TRUE(r.exited && !r.timedOut) << label;
+        const ExitResult r = runOpen(row.args);
+        EXPECT_TRUE(r.exited) << label;
         EXPECT_EQ(r.status, 1) << label;
         EXPECT_EQ(r.out, "") << label;
         EXPECT_EQ(r.err, "Error: " + row.err + "\n") << label;
     }
-    const ExitResult help = runWithoutDisplay({"--help"});
+    const ExitResult help = runOpen({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: skorel-open FILE [options]\n", 0), 0u);
 }
@@ -82,15 +87,13 @@ TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
     for (int i = 0; i < 20 * 20 * 40; ++i)
         bytes.insert(bytes.end(), {0x03, 0xe8}); // 1000
     writeBytes(dir / "a.raw", bytes);
-    XServer server;
-    SkorelProcess app(server,
-                      {dir / "a.raw", "--size", "20x20x40", "--type", "i16", "--endian", "big",
-                       "--header", "5", "--spacing", "1,0.5,1", "--window", "0,1000"});
-    const std::string window = app.waitForWindow("Skorel");
-    ASSERT_FALSE(window.empty()) << app.wait().err;
-    app.settle();
-    const Image image = app.screenshot(window);
-    ASSERT_EQ(image.width, 640);
+    viewerBinary = SKOREL_OPEN_BINARY;
+    Viewer app({dir / "a.raw", "--size", "20x20x40", "--type", "i16", "--endian", "big", "--header",
+                "5", "--spacing", "1,0.5,1", "--window", "0,1000"});
+    ASSERT_TRUE(app.waitForWindow()) << app.why();
+    // The first picture with data at the centre of the window.
+    const Image image = app.waitForPicture(
+        [](const Image& im) { return im.at(320, 240)[0] >= 40 || im.at(320, 240)[1] >= 40; });
     // Bounds of the data's pixels (any red or green) and of the outline box's
     // (pure blue); the panel lies left of x = 230 in these rows. The box's
     // front face is the data's outline.
@@ -108,9 +111,7 @@ TEST(OpenEndToEnd, AnisotropicDataOpenCentredAndInProportion) {
         EXPECT_NEAR(data[i], expected[i], 3) << i;
         EXPECT_NEAR(box[i], expected[i], 3) << i;
     }
-    app.xdotool("mousemove --window " + window + " 600 20 windowfocus --sync " + window +
-                " key Escape");
-    const ExitResult r = app.wait();
+    const ExitResult r = app.quit();
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Opened " + dir / "a.raw" +
                          ": 20x20x40 voxels, spacing 1 x 0.5 x 1\n"

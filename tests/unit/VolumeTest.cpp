@@ -1,0 +1,105 @@
+// The raw loader, padding, the staging fills and the histogram count, exact
+// voxel by voxel.
+#include "TestData.h"
+#include "tf/TransferFunctionEditor.h"
+#include "volume/VolumeTexture.h"
+
+#include <gtest/gtest.h>
+
+TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
+    // clang-format off
+    const uint32_t cases[][2] = {{0, 2}, {2, 2}, {3, 16}, {16, 16}, {17, 32}, {33, 64}, {129, 256},
+                                 {513, 1024}, {1024, 1024}, {1025, 0}, {0xffffffffu, 0}};
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(padToPowerOfTwo(c[0]), c[1]) << "n = " << c[0];
+}
+
+// Odd sizes read row by row, whole rows as slice runs, whole slices as runs
+// over several chunks; two-byte samples keep their second byte; a short file
+// leaves the rest 0. Every padded voxel is checked against the file.
+TEST(VolumeLoader, PlacesEverySampleAndZeroesTheRest) {
+    const struct {
+        int w, h, d;
+        bool eightBit;
+        size_t fileBytes;
+        float scale[3];
+    } shapes[] = {
+        // clang-format off
+        {100, 50, 20, true, 101000, {1, 2, 4}}, {16, 5, 3, false, 480, {1, 1, 1}},
+        {128, 128, 65, true, 1064960, {1, 1, 1}}, {64, 32, 128, true, 262144, {2, 4, 1}},
+        {10, 10, 10, false, 501, {1, 1, 1}}, {0, 4, 4, true, 64, {8, 1, 1}},
+        // clang-format on
+    };
+    for (const auto& s : shapes) {
+        const std::vector<unsigned char> bytes = patternBytes(s.fileBytes);
+        TempFile file(bytes, " volume \xc3\xbc\xe4\xbd\x93.raw"); // spaces and UTF-8 letters
+        Volume v;
+        ASSERT_EQ(v.load(file.c_str(), s.w, s.h, s.d, s.eightBit), LoadStatus::ok);
+        const size_t sampleBytes = s.eightBit ? 1 : 2, wanted = size_t(s.w) * s.h * s.d;
+        EXPECT_EQ(v.missingSamples(), wanted - std::min(wanted, bytes.size() / sampleBytes));
+        EXPECT_EQ(v.extraBytes(), bytes.size() - std::min(bytes.size(), wanted * sampleBytes));
+        EXPECT_EQ(std::vector<float>(v.scale(), v.scale() + 3),
+                  std::vector<float>(s.scale, s.scale + 3));
+        size_t next = 0, wrong = 0;
+        for (int z = 0; z < v.depth(); ++z)
+            for (int y = 0; y < v.height(); ++y)
+                for (int x = 0; x < v.width(); ++x) {
+                    const bool inside = x < s.w && y < s.h && z < s.d;
+                    const bool inFile = inside && (next + 1) * sampleBytes <= bytes.size();
+                    wrong += v.voxels()[x + v.width() * (y + v.height() * z)] !=
+                             (inFile ? bytes[next * sampleBytes + sampleBytes - 1] : 0);
+                    next += inside;
+                }
+        EXPECT_EQ(wrong, 0u) << s.w << "x" << s.h << "x" << s.d;
+    }
+}
+
+// Every texel against the per-voxel rule, with guard bytes after the buffer.
+TEST(StagingFill, EveryTexelIsItsVoxelOrTheZeroBorder) {
+    TransferTable table;
+    patternTable(table);
+    table[0][0] = 0xee; // the border must not come from entry 0
+    for (const auto& s : {std::vector<int>{16, 2, 32}, {128, 64, 32}, {2, 16, 16}, {32, 16, 2}}) {
+        const int w = s[0], h = s[1], d = s[2];
+        const auto volume = loadTestVolume(w, h, d);
+        const uint8_t* voxels = volume->voxels();
+        for (const int texelBytes : {1, 4}) {
+            std::vector<uint8_t> staging(stagingBytes(w, h, d, texelBytes) + 16, 0xcd);
+            if (texelBytes == 4)
+                fillRgbaStaging(w, h, d, voxels, table, staging.data());
+            else
+                fillAlphaStaging(w, h, d, voxels, staging.data());
+            size_t wrong = 0;
+            for (size_t i = 0; i < volume->voxelCount(); ++i) {
+                const bool border =
+                    i % w % (w - 1) == 0 || i / w % h % (h - 1) == 0 || i / w / h % (d - 1) == 0;
+                for (int c = 0; c < texelBytes; ++c)
+                    wrong += staging[i * texelBytes + c] != (border            ? 0
+                                                             : texelBytes == 4 ? table[voxels[i]][c]
+                                                                               : voxels[i]);
+            }
+            EXPECT_EQ(wrong, 0u) << w << "x" << h << "x" << d << " texel bytes " << texelBytes;
+            EXPECT_EQ(staging[staging.size() - 16], 0xcd) << "wrote past the buffer";
+        }
+    }
+    EXPECT_EQ(stagingBytes(1024, 1024, 1024, 4), uint64_t(4) << 30);
+}
+
+// The four-table count against one increment per voxel, at every short length
+// from every alignment, a long input and a run of one value.
+TEST(HistogramCount, MatchesOneIncrementPerVoxel) {
+    std::vector<uint8_t> bytes(5000, 255);
+    for (size_t i = 0; i < 4000; ++i)
+        bytes[i] = uint8_t(i * 131 + i / 7);
+    for (size_t offset = 0; offset < 8; ++offset)
+        for (size_t count : {0, 1, 7, 8, 9, 15, 16, 17, 4990}) {
+            int expected[256], counted[256];
+            for (int v = 0; v < 256; ++v)
+                expected[v] = counted[v] = v; // counts add on
+            for (size_t i = 0; i < count; ++i)
+                ++expected[bytes[offset + i]];
+            countHistogram(bytes.data() + offset, count, counted);
+            EXPECT_TRUE(std::equal(expected, expected + 256, counted)) << offset << "+" << count;
+        }
+}
