@@ -2,6 +2,7 @@
 
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/Volume.h"
@@ -36,11 +37,13 @@ namespace {
 
 void stepIntensity(double step) {
     viewState.intensity = stepUnitValue(viewState.intensity, step);
+    refreshSliceBox();
     controlPanel->intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));
 }
 
 void stepDensity(double step) {
     viewState.density = stepUnitValue(viewState.density, step);
+    refreshSliceBox();
     controlPanel->densityLabel->setText("Density: %.2f", double(viewState.density));
 }
 
@@ -60,6 +63,7 @@ void applyTransferFunction() {
     TransferFunctionEditor& editor = *controlPanel->editor;
     editor.buildTable();
     volume->buildRgbaTexture(volumeTexture, 0, editor.table);
+    setSliceTextureContent(TextureContent::rgba, editor.table);
 }
 
 } // namespace
@@ -131,6 +135,7 @@ void handleCommand(int id) {
             setDensityWidgetsEnabled(false);
         } else {
             volume->buildAlphaTexture(volumeTexture, 0);
+            setSliceTextureContent(TextureContent::alpha, nullptr);
             setDensityWidgetsEnabled(true);
         }
         break;
@@ -152,4 +157,5 @@ void handleChange(int id, int, int) {
     if (id != 22 || !extensions.hasPalettedTexture) return;
     controlPanel->editor->buildTable();
     uploadPalette(controlPanel->editor->table);
+    noteSlicePalette(controlPanel->editor->table);
 }

@@ -1,10 +1,11 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "platform/Extensions.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
+#include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
@@ -39,11 +40,33 @@ void setBlending(const ControlPanel& panel) {
     glEnable(GL_BLEND);
 }
 
+// The window's projection as reshape left it; no cutting until it is known.
+float projection[16];
+int viewportWidth = 0, viewportHeight = 0;
+
+// Fragments outside sliceBox all fail the alpha test, so each slice is cut to
+// the window rectangle of its part in the box. A scissor, not a smaller
+// polygon: new vertices would interpolate texture coordinates with different
+// rounding and move single pixels. wholeSlices turns the cutting off.
 void drawSlices() {
+    const bool cut = !viewState.wholeSlices && !sliceBox.whole && viewportWidth > 0;
+    if (cut && sliceBox.empty) return;
+    const float centre[3] = {0.5f, 0.5f, 0.5f};
+    float polygon[maxSliceVertices][2];
+    if (cut) glEnable(GL_SCISSOR_TEST);
     for (int i = 0; i < viewState.sliceCount; ++i) {
-        const double z = 2.0 * i / (viewState.sliceCount - 1) - 1.0;
+        const float z = float(2.0 * i / (viewState.sliceCount - 1) - 1.0);
+        if (cut) {
+            const int count = slicePolygon(sliceBox, centre, viewState.textureScale,
+                                           viewState.rotation, z, polygon);
+            if (count == 0) continue;
+            int rect[4];
+            sliceScissor(polygon, count, z + viewState.distance, projection, viewportWidth,
+                         viewportHeight, rect);
+            glScissor(rect[0], rect[1], rect[2], rect[3]);
+        }
         glPushMatrix();
-        glTranslatef(0, 0, float(z));
+        glTranslatef(0, 0, z);
         glBegin(GL_QUADS);
         glVertex3f(-1, -1, 0);
         glVertex3f(1, -1, 0);
@@ -52,6 +75,7 @@ void drawSlices() {
         glEnd();
         glPopMatrix();
     }
+    if (cut) glDisable(GL_SCISSOR_TEST);
 }
 
 void drawOverlay(ControlPanel& panel) {
@@ -84,14 +108,20 @@ void countFrameForExit() {
 
 } // namespace
 
+void noteProjection(int width, int height) {
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    viewportWidth = width;
+    viewportHeight = height;
+}
+
 void setSliceTextureMatrix() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0, 0, viewState.distance);
     glMultMatrixf(viewState.rotation);
-    float modelView[16], m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    inverseRotation(modelView, m);
+    // The model-view's rotation block and last row are rotation's own.
+    float m[16];
+    inverseRotation(viewState.rotation, m);
 
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
@@ -134,7 +164,7 @@ void display() {
     setBlending(panel);
 
     glTranslatef(0, 0, viewState.distance);
-    beginPalettedLookup();
+    beginPalettedLookup(volumeTexture[0]);
     drawSlices();
     endPalettedLookup();
 

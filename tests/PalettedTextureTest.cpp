@@ -29,8 +29,9 @@ class PalettedLayer : public ::testing::Test {
 };
 
 // A square over the 256 x 256 window at texture depth r, modulated by a
-// colour, alpha-tested and blended, as the slice pass draws.
-std::vector<unsigned char> drawSlice(float r, bool lookup) {
+// colour, alpha-tested and blended, as the slice pass draws; with the lookup
+// of texture lookup unless that is 0.
+std::vector<unsigned char> drawSlice(float r, GLuint lookup) {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
@@ -43,7 +44,7 @@ std::vector<unsigned char> drawSlice(float r, bool lookup) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.9f, 0.7f, 1.0f, 0.8f);
-    if (lookup) beginPalettedLookup();
+    if (lookup) beginPalettedLookup(lookup);
     glBegin(GL_QUADS);
     glTexCoord3f(0, 0, r), glVertex2f(-1, -1);
     glTexCoord3f(1, 0, r), glVertex2f(1, -1);
@@ -62,9 +63,9 @@ std::vector<unsigned char> drawSlice(float r, bool lookup) {
 TEST_F(PalettedLayer, NearestPictureEqualsTheRgbaTexture) {
     for (const float r : {0.0f, 0.2f, 0.45f, 0.99f}) { // border planes included
         ASSERT_TRUE(volume->buildRgbaTexture(volumeTexture, 0, table));
-        const auto rgba = drawSlice(r, false);
+        const auto rgba = drawSlice(r, 0);
         ASSERT_TRUE(volume->buildIndexTexture(volumeTexture, 0, table));
-        EXPECT_TRUE(drawSlice(r, true) == rgba) << "at r = " << r;
+        EXPECT_TRUE(drawSlice(r, volumeTexture[0]) == rgba) << "at r = " << r;
     }
     GLint unit = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
@@ -74,30 +75,30 @@ TEST_F(PalettedLayer, NearestPictureEqualsTheRgbaTexture) {
 
 TEST_F(PalettedLayer, UploadPaletteRecoloursWithoutARebuild) {
     ASSERT_TRUE(volume->buildRgbaTexture(volumeTexture, 0, other));
-    const auto wanted = drawSlice(0.45f, false);
+    const auto wanted = drawSlice(0.45f, 0);
     ASSERT_TRUE(volume->buildIndexTexture(volumeTexture, 0, table));
     const GLuint name = volumeTexture[0];
-    EXPECT_FALSE(drawSlice(0.45f, true) == wanted);
+    EXPECT_FALSE(drawSlice(0.45f, volumeTexture[0]) == wanted);
     glBindTexture(GL_TEXTURE_3D, 0); // uploadPalette binds the volume texture itself
     testing::internal::CaptureStdout();
     uploadPalette(other);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(volumeTexture[0], name);
-    EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
+    EXPECT_TRUE(drawSlice(0.45f, volumeTexture[0]) == wanted);
 }
 
 TEST_F(PalettedLayer, PalettesBelongToTheirTexturesAndRgbaNeedsNoLookup) {
     GLuint names[2] = {0, 0};
     ASSERT_TRUE(volume->buildRgbaTexture(names, 0, table));
-    const auto wanted = drawSlice(0.45f, false);
+    const auto wanted = drawSlice(0.45f, 0);
     // An index texture rebuilt as RGBA ("Use TF" off and on) draws as RGBA.
     ASSERT_TRUE(volume->buildIndexTexture(names, 0, other));
     ASSERT_TRUE(volume->buildRgbaTexture(names, 0, table));
-    EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
+    EXPECT_TRUE(drawSlice(0.45f, names[0]) == wanted);
 
     ASSERT_TRUE(volume->buildIndexTexture(names, 0, table));
     ASSERT_TRUE(volume->buildIndexTexture(names, 1, other));
     glBindTexture(GL_TEXTURE_3D, names[0]);
-    EXPECT_TRUE(drawSlice(0.45f, true) == wanted);
+    EXPECT_TRUE(drawSlice(0.45f, names[0]) == wanted);
     glDeleteTextures(2, names);
 }

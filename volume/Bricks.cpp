@@ -1,0 +1,135 @@
+// Brick value ranges (one pass over the voxels at start-up) and the visible
+// box decided from them whenever the table or the thresholds change.
+#include "volume/Bricks.h"
+
+#include <algorithm>
+
+namespace {
+
+const int maxBricksPerAxis = 32;
+
+// The bricks whose range holds voxel row or plane i along an axis: its own
+// brick and, on the first voxel of a brick, the previous brick's extra voxel.
+int bricksHolding(int i, int size, int out[2]) {
+    int n = 0;
+    out[n++] = i / size;
+    if (i > 0 && i % size == 0) out[n++] = i / size - 1;
+    return n;
+}
+
+} // namespace
+
+BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels) {
+    BrickGrid grid;
+    const int n[3] = {width, height, depth};
+    for (int a = 0; a < 3; ++a) {
+        if (n[a] <= 0) return BrickGrid();
+        grid.voxels[a] = n[a];
+        grid.size[a] = std::max(1, n[a] / maxBricksPerAxis);
+        grid.count[a] = (n[a] + grid.size[a] - 1) / grid.size[a];
+    }
+    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2], sx = grid.size[0];
+    grid.low.assign(size_t(cx) * cy * cz, 255);
+    grid.high.assign(grid.low.size(), 0);
+
+    std::vector<uint8_t> rowLow(static_cast<size_t>(cx)), rowHigh(rowLow);
+    for (int z = 0; z < depth; ++z) {
+        int bz[2];
+        const int nz = bricksHolding(z, grid.size[2], bz);
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row = voxels + size_t(width) * (size_t(y) + size_t(height) * z);
+            for (int bx = 0; bx < cx; ++bx) {
+                const int x0 = bx * sx, x1 = std::min(x0 + sx, width - 1);
+                uint8_t lo = 255, hi = 0;
+                for (int x = x0; x <= x1; ++x) {
+                    lo = std::min(lo, row[x]);
+                    hi = std::max(hi, row[x]);
+                }
+                rowLow[size_t(bx)] = lo;
+                rowHigh[size_t(bx)] = hi;
+            }
+            int by[2];
+            const int ny = bricksHolding(y, grid.size[1], by);
+            for (int j = 0; j < nz; ++j)
+                for (int k = 0; k < ny; ++k) {
+                    const size_t base = size_t(cx) * (size_t(by[k]) + size_t(cy) * bz[j]);
+                    for (int bx = 0; bx < cx; ++bx) {
+                        uint8_t& lo = grid.low[base + size_t(bx)];
+                        uint8_t& hi = grid.high[base + size_t(bx)];
+                        lo = std::min(lo, rowLow[size_t(bx)]);
+                        hi = std::max(hi, rowHigh[size_t(bx)]);
+                    }
+                }
+        }
+    }
+
+    // The texture's outermost layer is 0 whatever the voxels hold there.
+    auto touchesBorder = [&grid](int axis, int b) {
+        const int first = b * grid.size[axis];
+        return first == 0 || first + grid.size[axis] >= grid.voxels[axis] - 1;
+    };
+    for (int z = 0; z < cz; ++z)
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x)
+                if (touchesBorder(0, x) || touchesBorder(1, y) || touchesBorder(2, z))
+                    grid.low[size_t(x) + size_t(cx) * (size_t(y) + size_t(cy) * z)] = 0;
+    return grid;
+}
+
+VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
+                            const TransferTable table, float density, float intensity) {
+    VisibleBox box;
+    if (grid.low.empty()) return box;
+    box.whole = false;
+    // Modulation by an alpha of 0 leaves nothing above any reference.
+    if (intensity == 0.0f) {
+        box.empty = true;
+        return box;
+    }
+    // passing[v]: a texel value v can give a fragment that passes. Without
+    // the table the test compares intensity * v / 255 with density *
+    // intensity; two steps of slack cover 8-bit rounding of both sides.
+    bool passing[256];
+    const double reference = double(density) * double(intensity) * 255.0;
+    for (int v = 0; v < 256; ++v)
+        passing[v] = content == TextureContent::alpha ? double(intensity) * v + 2.0 > reference
+                                                      : table[v][3] > 0;
+    // Clamping makes everything outside the volume sample entry 0.
+    if (content == TextureContent::index && (passing[0] || passing[1])) {
+        box.whole = true;
+        return box;
+    }
+    int below[257] = {0}; // passing values under v
+    for (int v = 0; v < 256; ++v)
+        below[v + 1] = below[v] + (passing[v] ? 1 : 0);
+
+    int first[3] = {grid.count[0], grid.count[1], grid.count[2]}, last[3] = {-1, -1, -1};
+    size_t i = 0;
+    for (int z = 0; z < grid.count[2]; ++z)
+        for (int y = 0; y < grid.count[1]; ++y)
+            for (int x = 0; x < grid.count[0]; ++x, ++i) {
+                // One value either side: filtering and the index lookup round.
+                const int lo = std::max(int(grid.low[i]) - 1, 0);
+                const int hi = std::min(int(grid.high[i]) + 1, 255);
+                if (below[hi + 1] == below[lo]) continue;
+                const int b[3] = {x, y, z};
+                for (int a = 0; a < 3; ++a) {
+                    first[a] = std::min(first[a], b[a]);
+                    last[a] = std::max(last[a], b[a]);
+                }
+            }
+    if (last[0] < 0) {
+        box.empty = true;
+        return box;
+    }
+    // A sample reads voxels i and i + 1 around texture coordinate
+    // (i + 0.5) / n; one more voxel either side covers rounding.
+    for (int a = 0; a < 3; ++a) {
+        const float n = float(grid.voxels[a]);
+        const int lowVoxel = first[a] * grid.size[a];
+        const int highVoxel = std::min((last[a] + 1) * grid.size[a], grid.voxels[a]) - 1;
+        box.low[a] = float(lowVoxel - 1) / n;
+        box.high[a] = float(highVoxel + 3) / n;
+    }
+    return box;
+}
