@@ -3,6 +3,7 @@
 #include "volume/VolumeTexture.h"
 
 #include "platform/Extensions.h"
+#include "platform/Memory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,8 +72,9 @@ const TextureForm rgbaForm = {"Loading transfer function texture\n", GL_RGBA8, G
 const TextureForm indexForm = {"Loading transfer function texture\n", GL_COLOR_INDEX8_EXT,
                                GL_COLOR_INDEX, 1};
 
-struct FreeDeleter {
-    void operator()(uint8_t* p) const { std::free(p); }
+struct LargeDeleter {
+    size_t bytes;
+    void operator()(uint8_t* p) const { freeLarge(p, bytes); }
 };
 
 // Replaces names[index] with a new texture in the given form (table unused for
@@ -81,8 +83,8 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
                   const TransferTable table) {
     const int w = volume.width(), h = volume.height(), d = volume.depth();
     const uint64_t bytes = stagingBytes(w, h, d, form.texelBytes);
-    std::unique_ptr<uint8_t, FreeDeleter> staging;
-    if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(std::malloc(size_t(bytes))));
+    std::unique_ptr<uint8_t, LargeDeleter> staging(nullptr, LargeDeleter{size_t(bytes)});
+    if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(allocateLarge(size_t(bytes))));
     if (!staging) {
         std::fflush(stdout);
         std::fprintf(stderr, "Error: not enough memory to build the volume texture (%llu bytes)\n",
