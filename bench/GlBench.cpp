@@ -72,6 +72,18 @@ void frames(benchmark::State& state, const DataSet* set, int slices, bool turnin
     viewState = saved;
 }
 
+// The default view without the overlay: what the overlay costs.
+void frameWithoutOverlay(benchmark::State& state) {
+    useDataSet(defaultDataSet());
+    viewState.showOverlay = false;
+    for (auto _ : state) {
+        for (int i = 0; i < framesPerIteration; ++i)
+            display();
+        glFinish();
+    }
+    viewState.showOverlay = true;
+}
+
 // The floor under every frame: clear and swap.
 void bareFrame(benchmark::State& state) {
     useDataSet(defaultDataSet());
@@ -92,6 +104,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("recolour/palette", recolour);
     benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
     benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.1);
+    benchmark::RegisterBenchmark("frame/no-overlay", frameWithoutOverlay)->MinTime(0.1);
     for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})
         for (int slices : sliceCounts)
             for (bool turning : {false, true}) {

@@ -3,6 +3,7 @@
 #include "volume/Bricks.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,28 @@ int bricksHolding(int i, int size, int out[2]) {
     return n;
 }
 
+// low = min(low, row) and high = max(high, row), element by element, 16 at
+// a time in vector registers.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+
+void fold(const uint8_t* row, uint8_t* low, uint8_t* high, size_t n) {
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        Bytes16 r, lo, hi;
+        std::memcpy(&r, row + i, 16);
+        std::memcpy(&lo, low + i, 16);
+        std::memcpy(&hi, high + i, 16);
+        lo = r < lo ? r : lo;
+        hi = r > hi ? r : hi;
+        std::memcpy(low + i, &lo, 16);
+        std::memcpy(high + i, &hi, 16);
+    }
+    for (; i < n; ++i) {
+        low[i] = std::min(low[i], row[i]);
+        high[i] = std::max(high[i], row[i]);
+    }
+}
+
 } // namespace
 
 BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels) {
@@ -28,39 +51,35 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
         grid.size[a] = std::max(1, n[a] / maxBricksPerAxis);
         grid.count[a] = (n[a] + grid.size[a] - 1) / grid.size[a];
     }
-    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2], sx = grid.size[0];
+    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2];
     grid.low.assign(size_t(cx) * cy * cz, 255);
     grid.high.assign(grid.low.size(), 0);
 
-    std::vector<uint8_t> rowLow(static_cast<size_t>(cx)), rowHigh(rowLow);
-    for (int z = 0; z < depth; ++z) {
-        int bz[2];
-        const int nz = bricksHolding(z, grid.size[2], bz);
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* row = voxels + size_t(width) * (size_t(y) + size_t(height) * z);
-            for (int bx = 0; bx < cx; ++bx) {
-                const int x0 = bx * sx, x1 = std::min(x0 + sx, width - 1);
-                uint8_t lo = 255, hi = 0;
-                for (int x = x0; x <= x1; ++x) {
-                    lo = std::min(lo, row[x]);
-                    hi = std::max(hi, row[x]);
-                }
-                rowLow[size_t(bx)] = lo;
-                rowHigh[size_t(bx)] = hi;
+    // Per layer of bricks along z: fold every row into the running minimum
+    // and maximum of the brick rows that hold it, then reduce along x.
+    const size_t w = size_t(width);
+    std::vector<uint8_t> rowLow(size_t(cy) * w), rowHigh(rowLow.size());
+    for (int bz = 0; bz < cz; ++bz) {
+        std::fill(rowLow.begin(), rowLow.end(), 255);
+        std::fill(rowHigh.begin(), rowHigh.end(), 0);
+        const int z0 = bz * grid.size[2], z1 = std::min(z0 + grid.size[2], depth - 1);
+        for (int z = z0; z <= z1; ++z)
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* row = voxels + w * (size_t(y) + size_t(height) * z);
+                int by[2];
+                const int n = bricksHolding(y, grid.size[1], by);
+                for (int k = 0; k < n; ++k)
+                    fold(row, &rowLow[size_t(by[k]) * w], &rowHigh[size_t(by[k]) * w], w);
             }
-            int by[2];
-            const int ny = bricksHolding(y, grid.size[1], by);
-            for (int j = 0; j < nz; ++j)
-                for (int k = 0; k < ny; ++k) {
-                    const size_t base = size_t(cx) * (size_t(by[k]) + size_t(cy) * bz[j]);
-                    for (int bx = 0; bx < cx; ++bx) {
-                        uint8_t& lo = grid.low[base + size_t(bx)];
-                        uint8_t& hi = grid.high[base + size_t(bx)];
-                        lo = std::min(lo, rowLow[size_t(bx)]);
-                        hi = std::max(hi, rowHigh[size_t(bx)]);
-                    }
-                }
-        }
+        for (int by = 0; by < cy; ++by)
+            for (int bx = 0; bx < cx; ++bx) {
+                const int x0 = bx * grid.size[0], x1 = std::min(x0 + grid.size[0], width - 1);
+                const size_t at = size_t(bx) + size_t(cx) * (size_t(by) + size_t(cy) * bz);
+                const uint8_t* lo = &rowLow[size_t(by) * w];
+                const uint8_t* hi = &rowHigh[size_t(by) * w];
+                grid.low[at] = *std::min_element(lo + x0, lo + x1 + 1);
+                grid.high[at] = *std::max_element(hi + x0, hi + x1 + 1);
+            }
     }
 
     // The texture's outermost layer is 0 whatever the voxels hold there.
