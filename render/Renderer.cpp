@@ -45,7 +45,8 @@ float projection[16];
 int viewportWidth = 0, viewportHeight = 0;
 
 // Fragments outside sliceBox all fail the alpha test, so each slice is cut to
-// the window rectangle of its part in the box. A scissor, not a smaller
+// the window rectangles of its parts that may hold visible bricks, one
+// scissor per rectangle. A scissor, not a smaller
 // polygon: new vertices would interpolate texture coordinates with different
 // rounding and move single pixels. wholeSlices turns the cutting off.
 void drawSlices() {
@@ -53,27 +54,33 @@ void drawSlices() {
     if (cut && sliceBox.empty) return;
     const float centre[3] = {0.5f, 0.5f, 0.5f};
     float polygon[maxSliceVertices][2];
+    int spans[sliceTiles][4];
     if (cut) glEnable(GL_SCISSOR_TEST);
     for (int i = 0; i < viewState.sliceCount; ++i) {
         const float z = float(2.0 * i / (viewState.sliceCount - 1) - 1.0);
+        int count = 1;
         if (cut) {
-            const int count = slicePolygon(sliceBox, centre, viewState.textureScale,
-                                           viewState.rotation, z, polygon);
-            if (count == 0) continue;
+            const int corners = slicePolygon(sliceBox, centre, viewState.textureScale,
+                                             viewState.rotation, z, polygon);
+            if (corners == 0) continue;
             int rect[4];
-            sliceScissor(polygon, count, z + viewState.distance, projection, viewportWidth,
-                         viewportHeight, rect);
-            glScissor(rect[0], rect[1], rect[2], rect[3]);
+            const float eyeZ = z + viewState.distance;
+            sliceScissor(polygon, corners, eyeZ, projection, viewportWidth, viewportHeight, rect);
+            count = sliceSpans(sliceBox, centre, viewState.textureScale, viewState.rotation, z,
+                               eyeZ, projection, viewportWidth, viewportHeight, rect, spans);
         }
-        glPushMatrix();
-        glTranslatef(0, 0, z);
-        glBegin(GL_QUADS);
-        glVertex3f(-1, -1, 0);
-        glVertex3f(1, -1, 0);
-        glVertex3f(1, 1, 0);
-        glVertex3f(-1, 1, 0);
-        glEnd();
-        glPopMatrix();
+        for (int s = 0; s < count; ++s) {
+            if (cut) glScissor(spans[s][0], spans[s][1], spans[s][2], spans[s][3]);
+            glPushMatrix();
+            glTranslatef(0, 0, z);
+            glBegin(GL_QUADS);
+            glVertex3f(-1, -1, 0);
+            glVertex3f(1, -1, 0);
+            glVertex3f(1, 1, 0);
+            glVertex3f(-1, 1, 0);
+            glEnd();
+            glPopMatrix();
+        }
     }
     if (cut) glDisable(GL_SCISSOR_TEST);
 }

@@ -82,6 +82,72 @@ void sliceScissor(const float polygon[][2], int count, float eyeZ, const float p
     }
 }
 
+int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
+               const float rotation[16], float z, float eyeZ, const float projection[16], int width,
+               int height, const int rect[4], int spans[sliceTiles][4]) {
+    const float* p = projection;
+    const double w = double(p[11]) * eyeZ + p[15];
+    if (p[1] != 0 || p[3] != 0 || p[4] != 0 || p[7] != 0 || p[0] == 0 || p[5] == 0 || w <= 1e-6) {
+        std::copy(rect, rect + 4, spans[0]);
+        return 1;
+    }
+    // Window x (or y) back to eye x (or y) on this slice's plane.
+    auto eyeX = [&](double wx) { return ((2 * wx / width - 1) * w - p[8] * eyeZ - p[12]) / p[0]; };
+    auto eyeY = [&](double wy) { return ((2 * wy / height - 1) * w - p[9] * eyeZ - p[13]) / p[5]; };
+    int edgeX[sliceTiles + 1], edgeY[sliceTiles + 1];
+    // Texture-coordinate ranges each column and each row adds, a pixel wider.
+    double columnLow[sliceTiles][3], columnHigh[sliceTiles][3];
+    double rowLow[sliceTiles][3], rowHigh[sliceTiles][3];
+    for (int k = 0; k <= sliceTiles; ++k) {
+        edgeX[k] = rect[0] + rect[2] * k / sliceTiles;
+        edgeY[k] = rect[1] + rect[3] * k / sliceTiles;
+    }
+    for (int k = 0; k < sliceTiles; ++k) {
+        const double x[2] = {eyeX(edgeX[k] - 1), eyeX(edgeX[k + 1] + 1)};
+        const double y[2] = {eyeY(edgeY[k] - 1), eyeY(edgeY[k + 1] + 1)};
+        for (int a = 0; a < 3; ++a) {
+            const double sx = double(scale[a]) * rotation[a * 4],
+                         sy = double(scale[a]) * rotation[a * 4 + 1];
+            columnLow[k][a] = std::min(sx * x[0], sx * x[1]);
+            columnHigh[k][a] = std::max(sx * x[0], sx * x[1]);
+            rowLow[k][a] = std::min(sy * y[0], sy * y[1]);
+            rowHigh[k][a] = std::max(sy * y[0], sy * y[1]);
+        }
+    }
+    double base[3];
+    for (int a = 0; a < 3; ++a)
+        base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
+
+    int count = 0;
+    for (int row = 0; row < sliceTiles; ++row) {
+        int first = -1, last = -1;
+        for (int column = 0; column < sliceTiles; ++column) {
+            double low[3], high[3];
+            for (int a = 0; a < 3; ++a) {
+                low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
+                high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
+            }
+            if (edgeX[column + 1] == edgeX[column] || !anyVisible(box, low, high)) continue;
+            if (first < 0) first = column;
+            last = column;
+        }
+        if (first < 0 || edgeY[row + 1] == edgeY[row]) continue;
+        int* span = spans[count];
+        if (count > 0 && spans[count - 1][0] == edgeX[first] &&
+            spans[count - 1][2] == edgeX[last + 1] - edgeX[first] &&
+            spans[count - 1][1] + spans[count - 1][3] == edgeY[row]) {
+            spans[count - 1][3] += edgeY[row + 1] - edgeY[row];
+            continue;
+        }
+        span[0] = edgeX[first];
+        span[1] = edgeY[row];
+        span[2] = edgeX[last + 1] - edgeX[first];
+        span[3] = edgeY[row + 1] - edgeY[row];
+        ++count;
+    }
+    return count;
+}
+
 BrickGrid volumeBricks;
 VisibleBox sliceBox;
 

@@ -21,6 +21,16 @@ int slicePolygon(const VisibleBox& box, const float centre[3], const float scale
 void sliceScissor(const float polygon[][2], int count, float eyeZ, const float projection[16],
                   int width, int height, int rect[4]);
 
+// Rows of tiles across the slice's window rectangle rect: per row the span
+// from the first to the last tile whose part of the slice may hold a visible
+// brick, rows with equal spans merged. The rectangles never overlap. Writes
+// at most sliceTiles of them to spans and returns their count; rect alone
+// when the projection is not a plain perspective or orthographic one.
+const int sliceTiles = 16;
+int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
+               const float rotation[16], float z, float eyeZ, const float projection[16], int width,
+               int height, const int rect[4], int spans[sliceTiles][4]);
+
 extern BrickGrid volumeBricks; // of the loaded volume, computed once at start-up
 extern VisibleBox sliceBox;    // what the slice pass draws; whole squares at first
 

@@ -3,6 +3,7 @@
 #include "volume/Bricks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -123,6 +124,14 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
         below[v + 1] = below[v] + (passing[v] ? 1 : 0);
 
     int first[3] = {grid.count[0], grid.count[1], grid.count[2]}, last[3] = {-1, -1, -1};
+    const size_t nx = size_t(grid.count[0]) + 1, ny = size_t(grid.count[1]) + 1;
+    std::vector<int>& below3 = box.visibleBelow;
+    below3.assign(nx * ny * (size_t(grid.count[2]) + 1), 0);
+    for (int a = 0; a < 3; ++a) {
+        box.voxels[a] = grid.voxels[a];
+        box.size[a] = grid.size[a];
+        box.count[a] = grid.count[a];
+    }
     size_t i = 0;
     for (int z = 0; z < grid.count[2]; ++z)
         for (int y = 0; y < grid.count[1]; ++y)
@@ -131,6 +140,7 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
                 const int lo = std::max(int(grid.low[i]) - 1, 0);
                 const int hi = std::min(int(grid.high[i]) + 1, 255);
                 if (below[hi + 1] == below[lo]) continue;
+                below3[size_t(x + 1) + nx * (size_t(y + 1) + ny * size_t(z + 1))] = 1;
                 const int b[3] = {x, y, z};
                 for (int a = 0; a < 3; ++a) {
                     first[a] = std::min(first[a], b[a]);
@@ -141,6 +151,19 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
         box.empty = true;
         return box;
     }
+    // Prefix sums along x, then y, then z.
+    const size_t nz = size_t(grid.count[2]) + 1;
+    for (size_t z = 0; z < nz; ++z)
+        for (size_t y = 0; y < ny; ++y)
+            for (size_t x = 1; x < nx; ++x)
+                below3[x + nx * (y + ny * z)] += below3[x - 1 + nx * (y + ny * z)];
+    for (size_t z = 0; z < nz; ++z)
+        for (size_t y = 1; y < ny; ++y)
+            for (size_t x = 0; x < nx; ++x)
+                below3[x + nx * (y + ny * z)] += below3[x + nx * (y - 1 + ny * z)];
+    for (size_t z = 1; z < nz; ++z)
+        for (size_t k = 0; k < nx * ny; ++k)
+            below3[k + nx * ny * z] += below3[k + nx * ny * (z - 1)];
     // A sample reads voxels i and i + 1 around texture coordinate
     // (i + 0.5) / n; one more voxel either side covers rounding.
     for (int a = 0; a < 3; ++a) {
@@ -151,4 +174,27 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
         box.high[a] = float(highVoxel + 3) / n;
     }
     return box;
+}
+
+bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]) {
+    if (box.whole || box.empty) return box.whole;
+    int first[3], last[3];
+    for (int a = 0; a < 3; ++a) {
+        // Linear filtering reads voxel floor(t n - 0.5) and the next; nearest
+        // reads floor(t n). Clamping keeps coordinates outside on the edge.
+        const int n = box.voxels[a];
+        const double lowVoxel = std::floor(low[a] * n - 0.5) - 1;
+        const double highVoxel = std::floor(high[a] * n) + 1;
+        first[a] = int(std::min(std::max(lowVoxel, 0.0), double(n - 1))) / box.size[a];
+        last[a] = int(std::min(std::max(highVoxel, 0.0), double(n - 1))) / box.size[a] + 1;
+    }
+    const size_t nx = size_t(box.count[0]) + 1, ny = size_t(box.count[1]) + 1;
+    auto at = [&](int x, int y, int z) {
+        return box.visibleBelow[size_t(x) + nx * (size_t(y) + ny * size_t(z))];
+    };
+    const int sum = at(last[0], last[1], last[2]) - at(first[0], last[1], last[2]) -
+                    at(last[0], first[1], last[2]) - at(last[0], last[1], first[2]) +
+                    at(first[0], first[1], last[2]) + at(first[0], last[1], first[2]) +
+                    at(last[0], first[1], first[2]) - at(first[0], first[1], first[2]);
+    return sum > 0;
 }

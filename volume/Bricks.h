@@ -31,7 +31,16 @@ struct VisibleBox {
     bool whole = true;
     bool empty = false;
     float low[3] = {0, 0, 0}, high[3] = {1, 1, 1};
+    // The grid's shape, and the visible bricks below each brick corner,
+    // (count + 1)^3 entries with x fastest: any block of bricks in O(1).
+    int voxels[3] = {0, 0, 0}, size[3] = {1, 1, 1}, count[3] = {0, 0, 0};
+    std::vector<int> visibleBelow;
 };
+
+// Whether a fragment sampled between texture coordinates low and high (per
+// axis) can pass, judged brick by brick with a voxel of slack; true for a
+// whole box, false for an empty one.
+bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]);
 
 // table is read only for the rgba and index forms.
 VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
