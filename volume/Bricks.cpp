@@ -177,7 +177,7 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
 }
 
 bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]) {
-    if (box.whole || box.empty) return box.whole;
+    if (box.whole || box.empty || box.visibleBelow.empty()) return !box.empty;
     int first[3], last[3];
     for (int a = 0; a < 3; ++a) {
         // Linear filtering reads voxel floor(t n - 0.5) and the next; nearest

@@ -55,6 +55,10 @@ TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
             EXPECT_EQ(box.low[a], want[2 * a]) << at;
             EXPECT_EQ(box.high[a], want[2 * a + 1]) << at;
         }
+        // Brick by brick: around the voxel, and where only zeros are.
+        const double voxel[3] = {10.5 / 64, 5.5 / 32, 7.5 / 16}, zeros[3] = {0.7, 0.5, 0.9};
+        EXPECT_TRUE(anyVisible(box, voxel, voxel)) << at;
+        EXPECT_EQ(anyVisible(box, zeros, zeros), c.visible == 0) << at;
     }
 }
 
@@ -66,22 +70,12 @@ TEST(SliceBox, PolygonHoldsExactlyThePointsInTheBoxAndItsRectangleHoldsThePolygo
     std::copy(highs, highs + 3, box.high);
     const float centre[3] = {0.5f, 0.5f, 0.5f}, scale[3] = {0.5f, 0.25f, 0.5f};
     const float c = std::cos(0.7f), s = std::sin(0.7f), t = 1 - c, k = 1 / std::sqrt(3.0f);
-    const float rotation[16] = {t * k * k + c,
-                                t * k * k + s * k,
-                                t * k * k - s * k,
-                                0,
-                                t * k * k - s * k,
-                                t * k * k + c,
-                                t * k * k + s * k,
-                                0,
-                                t * k * k + s * k,
-                                t * k * k - s * k,
-                                t * k * k + c,
-                                0,
-                                0,
-                                0,
-                                0,
-                                1}; // 0.7 radians about (1, 1, 1)
+    float rotation[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}; // 0.7 about (1, 1, 1)
+    for (int column = 0; column < 3; ++column)
+        for (int row = 0; row < 3; ++row)
+            rotation[column * 4 + row] = t * k * k + (row == column                 ? c
+                                                      : (row - column + 3) % 3 == 1 ? s * k
+                                                                                    : -s * k);
     // A frustum: x and y over -z, the viewport 200 x 100.
     const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, -1, 0, 0, -0.2f, 0};
     int empty = 0;
