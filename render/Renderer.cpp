@@ -1,8 +1,8 @@
 // One frame: the slice stack through the volume texture, then the overlay.
 #include "render/Renderer.h"
 
-#include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "gui/ControlPanel.h"
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
 #include "render/SliceClip.h"
@@ -45,10 +45,10 @@ float projection[16];
 int viewportWidth = 0, viewportHeight = 0;
 
 // Fragments outside sliceBox all fail the alpha test, so each slice is cut to
-// the window rectangles of its parts that may hold visible bricks, one
-// scissor per rectangle. A scissor, not a smaller
-// polygon: new vertices would interpolate texture coordinates with different
-// rounding and move single pixels. wholeSlices turns the cutting off.
+// the window rectangles of its parts that may hold visible bricks, one scissor
+// per rectangle. Scissors, not smaller polygons: new vertices would
+// interpolate texture coordinates with other rounding and move single pixels.
+// wholeSlices turns the cutting off.
 void drawSlices() {
     const bool cut = !viewState.wholeSlices && !sliceBox.whole && viewportWidth > 0;
     if (cut && sliceBox.empty) return;

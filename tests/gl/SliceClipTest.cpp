@@ -43,30 +43,32 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
     RadioButton* const operators[] = {controlPanel->normRadio, controlPanel->overRadio,
                                       controlPanel->attRadio, controlPanel->mipRadio};
     const float rotations[][4] = {{0, 0, 0, 1}, {90, 0, 1, 0}, {37, 1, 2, 3}, {-60, 1, 0, 0.5f}};
-    enum Form { index, rgba, alpha, indexRaised, rgbaRaised };
-    viewState.showOverlay = false; // the slices alone
+    using TC = TextureContent;
+    const std::pair<TC, bool> forms[] = {{TC::index, false},
+                                         {TC::rgba, false},
+                                         {TC::alpha, false},
+                                         {TC::index, true},
+                                         {TC::rgba, true}}; // raised entry 0
+    viewState.showOverlay = false;                          // the slices alone
     int cut = 0, shown = 0, run = 0;
     for (Volume* v : {neghip, flatBall()}) {
         volume = v;
         for (int axis = 0; axis < 3; ++axis)
             viewState.textureScale[axis] = v->scale()[axis] * 0.5f;
         volumeBricks = computeBrickGrid(v->width(), v->height(), v->depth(), v->voxels());
-        for (const Form form : {index, rgba, alpha, indexRaised, rgbaRaised}) {
+        for (const auto& form : forms) {
             TransferTable table;
             std::memcpy(table, controlPanel->editor->table, sizeof table);
-            if (form >= indexRaised) table[0][3] = 60; // the padded block shows
-            controlPanel->useTfCheckBox->setChecked(form != alpha);
-            if (form == alpha)
+            if (form.second) table[0][3] = 60; // the padded block shows
+            controlPanel->useTfCheckBox->setChecked(form.first != TC::alpha);
+            if (form.first == TC::alpha)
                 v->buildAlphaTexture(volumeTexture, 0);
-            else if (form == rgba || form == rgbaRaised)
+            else if (form.first == TC::rgba)
                 v->buildRgbaTexture(volumeTexture, 0, table);
             else
                 v->buildIndexTexture(volumeTexture, 0, table);
-            const TextureContent content[] = {TextureContent::index, TextureContent::rgba,
-                                              TextureContent::alpha, TextureContent::index,
-                                              TextureContent::rgba};
-            setSliceTextureContent(content[form], table);
-            EXPECT_EQ(sliceBox.whole, form == indexRaised);
+            setSliceTextureContent(form.first, table);
+            EXPECT_EQ(sliceBox.whole, form.first == TC::index && form.second);
             for (RadioButton* op : operators)
                 for (const GLenum filter : {GL_LINEAR, GL_NEAREST}) {
                     op->select(true);
@@ -81,8 +83,8 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
                     shown += std::count(expected.begin(), expected.end(), 0) < 256 * 256 * 4;
                     ASSERT_TRUE(frame(false) == expected)
                         << "volume " << v->width() << "x" << v->height() << "x" << v->depth()
-                        << ", form " << form << ", operator " << op->text << ", filter " << filter
-                        << ", rotation " << r[0];
+                        << ", form " << int(form.first) << form.second << ", operator " << op->text
+                        << ", filter " << filter << ", rotation " << r[0];
                 }
         }
     }
