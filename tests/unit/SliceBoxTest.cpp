@@ -61,53 +61,38 @@ TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
     }
 }
 
-TEST(SliceBox, PolygonHoldsThePointsInTheBoxAndItsRectangleHoldsThePolygon) {
+TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
+    // A quarter turn about z: texture s follows eye y, t follows -x.
+    const float rotation[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float centre[3] = {0.5f, 0.5f, 0.5f}, scale[3] = {0.5f, 0.5f, 0.5f};
     VisibleBox box;
     box.whole = false;
-    const float lows[3] = {0.2f, 0.35f, 0.3f}, highs[3] = {0.9f, 0.6f, 0.55f};
-    std::copy(lows, lows + 3, box.low);
-    std::copy(highs, highs + 3, box.high);
-    const float centre[3] = {0.5f, 0.5f, 0.5f}, scale[3] = {0.5f, 0.25f, 0.5f};
-    const float c = std::cos(0.7f), s = std::sin(0.7f), t = 1 - c, k = 1 / std::sqrt(3.0f);
-    float rotation[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}; // 0.7 about (1, 1, 1)
-    for (int column = 0; column < 3; ++column)
-        for (int row = 0; row < 3; ++row)
-            rotation[column * 4 + row] = t * k * k + (row == column                 ? c
-                                                      : (row - column + 3) % 3 == 1 ? s * k
-                                                                                    : -s * k);
-    // A frustum: x and y over -z, the viewport 200 x 100.
-    const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, -1, 0, 0, -0.2f, 0};
-    int empty = 0;
-    for (float z = -1; z <= 1; z += 0.125f) {
-        float polygon[maxSliceVertices][2];
-        const int n = slicePolygon(box, centre, scale, rotation, z, polygon);
-        empty += n == 0;
-        int rect[4];
-        sliceScissor(polygon, n, z - 3, projection, 200, 100, rect);
-        for (float x = -0.99f; x < 1; x += 0.02f)
-            for (float y = -0.99f; y < 1; y += 0.02f) {
-                // Distance inside the box (texture units) and the polygon.
-                float inBox = 1, inPolygon = n > 0 ? 1 : -1;
-                for (int a = 0; a < 3; ++a) {
-                    const float* r = rotation + a * 4;
-                    const float v = centre[a] + scale[a] * (r[0] * x + r[1] * y + r[2] * z);
-                    inBox = std::min({inBox, v - box.low[a], box.high[a] - v});
-                }
-                for (int i = 0; i < n; ++i) { // left of every counter-clockwise edge
-                    const float *p = polygon[i], *q = polygon[(i + 1) % n];
-                    inPolygon = std::min(inPolygon,
-                                         (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]));
-                }
-                EXPECT_TRUE(inBox < 1e-4f || inPolygon > -1e-5f) << x << "," << y << "," << z;
-                EXPECT_TRUE(inPolygon < 1e-5f || inBox > -1e-4f) << x << "," << y << "," << z;
-                const float wx = (x / (3 - z) + 1) * 100, wy = (y / (3 - z) + 1) * 50;
-                EXPECT_TRUE(inPolygon < 0 || (wx > rect[0] && wx < rect[0] + rect[2] &&
-                                              wy > rect[1] && wy < rect[1] + rect[3]));
-            }
+    box.low[0] = 0.25f, box.high[1] = 0.5f; // y >= -0.5 and x >= 0
+    float polygon[maxSliceVertices][2];
+    const int n = slicePolygon(box, centre, scale, rotation, 0.3f, polygon);
+    ASSERT_EQ(n, 4);
+    float low[2] = {9, 9}, high[2] = {-9, -9}, area = 0;
+    for (int i = 0; i < n; ++i) {
+        const float *p = polygon[i], *q = polygon[(i + 1) % n];
+        area += (p[0] * q[1] - q[0] * p[1]) / 2; // positive when counter-clockwise
+        for (int a = 0; a < 2; ++a)
+            low[a] = std::min(low[a], p[a]), high[a] = std::max(high[a], p[a]);
     }
-    EXPECT_TRUE(empty > 0 && empty < 17); // some slices miss the box, not all
-    int rect[4];
-    float behind[1][2] = {{0, 0}};
-    sliceScissor(behind, 1, 0, projection, 200, 100, rect); // at the eye
-    EXPECT_TRUE(rect[0] == 0 && rect[1] == 0 && rect[2] == 200 && rect[3] == 100);
+    EXPECT_TRUE(low[0] == 0 && high[0] == 1 && low[1] == -0.5f && high[1] == 1 && area == 1.5f);
+    box.low[2] = 0.7f; // the plane at z = 0.3 samples r = 0.65
+    EXPECT_EQ(slicePolygon(box, centre, scale, rotation, 0.3f, polygon), 0);
+
+    // x and y over -z into a 200 x 100 viewport, a pixel of margin, clamped;
+    // the whole viewport once a vertex reaches the eye or passes it.
+    const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, -1, 0, 0, -0.2f, 0};
+    const float square[4][2] = {{-0.25f, -0.25f}, {0.25f, -0.25f}, {0.25f, 0.25f}, {-0.25f, 0.25f}};
+    const struct {
+        float eyeZ;
+        int rect[4];
+    } cases[] = {{-2, {86, 42, 28, 16}}, {-0.25f, {0, 0, 200, 100}}, {0.5f, {0, 0, 200, 100}}};
+    for (const auto& c : cases) {
+        int rect[4];
+        sliceScissor(square, 4, c.eyeZ, projection, 200, 100, rect);
+        EXPECT_TRUE(std::equal(rect, rect + 4, c.rect)) << c.eyeZ;
+    }
 }
