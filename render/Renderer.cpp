@@ -52,7 +52,7 @@ int viewportWidth = 0, viewportHeight = 0;
 void drawSlices() {
     const bool cut = !viewState.wholeSlices && !sliceBox.whole && viewportWidth > 0;
     if (cut && sliceBox.empty) return;
-    const float centre[3] = {0.5f, 0.5f, 0.5f};
+    const float centre[3] = {0.5f, 0.5f, 0.5f}; // as setSliceTextureMatrix translates
     float polygon[maxSliceVertices][2];
     int spans[sliceTiles][4];
     if (cut) glEnable(GL_SCISSOR_TEST);
