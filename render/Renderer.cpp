@@ -69,18 +69,18 @@ void drawSlices() {
             count = sliceSpans(sliceBox, centre, viewState.textureScale, viewState.rotation, z,
                                eyeZ, projection, viewportWidth, viewportHeight, rect, spans);
         }
+        glPushMatrix();
+        glTranslatef(0, 0, z);
         for (int s = 0; s < count; ++s) {
             if (cut) glScissor(spans[s][0], spans[s][1], spans[s][2], spans[s][3]);
-            glPushMatrix();
-            glTranslatef(0, 0, z);
             glBegin(GL_QUADS);
             glVertex3f(-1, -1, 0);
             glVertex3f(1, -1, 0);
             glVertex3f(1, 1, 0);
             glVertex3f(-1, 1, 0);
             glEnd();
-            glPopMatrix();
         }
+        glPopMatrix();
     }
     if (cut) glDisable(GL_SCISSOR_TEST);
 }
