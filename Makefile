@@ -3,10 +3,11 @@
 # make bench: optimised build and the benchmark table.
 # make windows: cross-built skorel.exe and dist/skorel-windows.zip.
 # make demo: skorel-open on a real MRI head (Debian's mricron-data).
+# make peer: Skorel beside the peers' ray casters, one table of ratios.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench windows demo clean
+.PHONY: all deps build run test bench windows demo peer clean
 
 all: build
 
@@ -34,6 +35,9 @@ windows:
 demo: DEPS_SETS = itk demo
 demo: build
 	@scripts/run.sh $(BUILD) skorel-open /usr/share/mricron/templates/ch2.nii.gz
+
+peer: build
+	@scripts/peer.sh $(BUILD)
 
 clean:
 	rm -rf build build-* dist

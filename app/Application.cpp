@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "render/FrameCounter.h"
 #include "render/Navigation.h"
+#include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/Volume.h"
@@ -174,8 +175,14 @@ void buildControlPanel() {
 
 bool buildInitialTexture() {
     const TransferTable& table = controlPanel->editor->table;
-    return extensions.hasPalettedTexture ? volume->buildIndexTexture(volumeTexture, 0, table)
-                                         : volume->buildRgbaTexture(volumeTexture, 0, table);
+    const bool built = extensions.hasPalettedTexture
+                           ? volume->buildIndexTexture(volumeTexture, 0, table)
+                           : volume->buildRgbaTexture(volumeTexture, 0, table);
+    volumeBricks =
+        computeBrickGrid(volume->width(), volume->height(), volume->depth(), volume->voxels());
+    setSliceTextureContent(
+        extensions.hasPalettedTexture ? TextureContent::index : TextureContent::rgba, table);
+    return built;
 }
 
 namespace {

@@ -82,6 +82,7 @@ void reshape(int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, double(width) / double(height), double(0.1f), 20.0);
+    noteProjection(width, height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

@@ -95,6 +95,21 @@ void printTable() {
             medianSeconds(name) / medianSeconds("startup/2^3"), "-", "-");
     }
 
+    timeRatio("8", "load 512^3 8-bit", "load/512", "fread/512", 1.0);
+    for (const char* size : {"256", "512"})
+        timeRatio("8", fmt("load + histogram + bricks %s^3", size),
+                  std::string("load+count/") + size, std::string("fread/") + size, 1.0);
+    const double box = medianSeconds("box/512");
+    row("9", "box decision per editor motion, 512^3", fmt("%.1f us", box * 1e6),
+        fmt("%.1f us (buildTable + uploadPalette)", medianSeconds("recolour/palette") * 1e6),
+        box / medianSeconds("recolour/palette"), "< 1 ms", box < 1e-3 ? "yes" : "NO");
+    // Overlay on against off at the default view (64^3, 80 slices), in turn.
+    const double on = medianCounter("frame/overlay", "on");
+    const double off = medianCounter("frame/overlay", "off");
+    row("10", "overlay cost at the default view", fmt("%.2f ms a frame", (on - off) * 1e3),
+        fmt("%.2f ms (frame without overlay)", off * 1e3), on / off - 1, "<= 0.10 of a frame",
+        on / off - 1 <= 0.1 ? "yes" : "NO");
+
     const double mib = 1024.0 * 1024.0;
     const double peak = medianCounter("startup/256", "peak");
     const double base = medianCounter("startup/2^3", "peak");

@@ -3,6 +3,7 @@
 #include "BenchData.h"
 
 #include "tf/TransferFunctionEditor.h"
+#include "volume/Bricks.h"
 #include "volume/Volume.h"
 #include "volume/VolumeTexture.h"
 
@@ -43,6 +44,50 @@ void freadFile(benchmark::State& state, bool eightBit) {
         benchmark::DoNotOptimize(std::fread(block, 1, bytes, f));
         std::fclose(f);
         std::free(block);
+    }
+}
+
+// A fresh 8-bit size^3 read into fresh memory, against the loading work of
+// start-up without GL: read, histogram count and brick ranges.
+void freadCube(benchmark::State& state, int size) {
+    const DataSet& set = cube(size);
+    const size_t bytes = size_t(size) * size * size;
+    for (auto _ : state) {
+        FILE* f = std::fopen(set.fileName.c_str(), "rb");
+        char* block = static_cast<char*>(std::malloc(bytes));
+        benchmark::DoNotOptimize(std::fread(block, 1, bytes, f));
+        std::fclose(f);
+        std::free(block);
+    }
+}
+
+void loadCube(benchmark::State& state, int size, bool counting) {
+    const DataSet& set = cube(size);
+    std::vector<int> histogram(256);
+    for (auto _ : state) {
+        Volume v;
+        v.load(set.fileName.c_str(), size, size, size, true);
+        if (!counting) continue;
+        countHistogram(v.voxels(), size_t(v.voxelCount()), histogram.data());
+        const BrickGrid grid = computeBrickGrid(size, size, size, v.voxels());
+        benchmark::DoNotOptimize(grid.low.data());
+    }
+}
+
+// The box decision one editor motion triggers, over a 512^3 volume.
+void decideBox(benchmark::State& state) {
+    static const BrickGrid grid = [] {
+        Volume v;
+        v.load(cube(512).fileName.c_str(), 512, 512, 512, true);
+        return computeBrickGrid(512, 512, 512, v.voxels());
+    }();
+    TransferTable table = {};
+    int step = 0;
+    for (auto _ : state) {
+        const int start = 20 + (step++ & 63); // where the opacity ramp begins
+        for (int v = 0; v < 256; ++v)
+            table[v][3] = v > start ? uint8_t(v - start) : 0;
+        benchmark::DoNotOptimize(decideVisibleBox(grid, TextureContent::index, table, 0.1f, 0.2f));
     }
 }
 
@@ -101,6 +146,12 @@ BENCHMARK_CAPTURE(loadVolume, 8bit, true)->Name("load/8bit");
 BENCHMARK_CAPTURE(freadFile, 8bit, true)->Name("fread/8bit");
 BENCHMARK_CAPTURE(loadVolume, 16bit, false)->Name("load/16bit");
 BENCHMARK_CAPTURE(freadFile, 16bit, false)->Name("fread/16bit");
+BENCHMARK_CAPTURE(loadCube, 256, 256, true)->Name("load+count/256");
+BENCHMARK_CAPTURE(freadCube, 256, 256)->Name("fread/256");
+BENCHMARK_CAPTURE(loadCube, 512, 512, false)->Name("load/512");
+BENCHMARK_CAPTURE(loadCube, 512, 512, true)->Name("load+count/512");
+BENCHMARK_CAPTURE(freadCube, 512, 512)->Name("fread/512");
+BENCHMARK(decideBox)->Name("box/512");
 BENCHMARK(alphaStaging)->Name("staging/alpha");
 BENCHMARK_CAPTURE(copyBytes, 16MiB, 1)->Name("memcpy/16MiB");
 BENCHMARK(rgbaStaging)->Name("staging/rgba");

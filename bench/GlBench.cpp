@@ -12,6 +12,7 @@
 #include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
+#include <chrono>
 
 namespace {
 
@@ -72,6 +73,25 @@ void frames(benchmark::State& state, const DataSet* set, int slices, bool turnin
     viewState = saved;
 }
 
+// The default view with the overlay and without, frame by frame in turn so
+// that both see the same load: seconds per frame as counters "on" and "off".
+void overlayOnOff(benchmark::State& state) {
+    useDataSet(defaultDataSet());
+    double seconds[2] = {0, 0};
+    for (auto _ : state)
+        for (int overlay = 0; overlay < 2; ++overlay) {
+            viewState.showOverlay = overlay == 1;
+            const auto start = std::chrono::steady_clock::now();
+            display();
+            glFinish();
+            seconds[overlay] +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+    viewState.showOverlay = true;
+    state.counters["off"] = seconds[0] / double(state.iterations());
+    state.counters["on"] = seconds[1] / double(state.iterations());
+}
+
 // The floor under every frame: clear and swap.
 void bareFrame(benchmark::State& state) {
     useDataSet(defaultDataSet());
@@ -92,6 +112,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("recolour/palette", recolour);
     benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
     benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.1);
+    benchmark::RegisterBenchmark("frame/overlay", overlayOnOff)->MinTime(0.5);
     for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})
         for (int slices : sliceCounts)
             for (bool turning : {false, true}) {

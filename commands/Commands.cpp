@@ -2,6 +2,7 @@
 
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "tf/TransferFunctionEditor.h"
 #include "volume/Volume.h"
@@ -36,11 +37,13 @@ namespace {
 
 void stepIntensity(double step) {
     viewState.intensity = stepUnitValue(viewState.intensity, step);
+    refreshSliceBox();
     controlPanel->intensityLabel->setText("Intensity: %.2f", double(viewState.intensity));
 }
 
 void stepDensity(double step) {
     viewState.density = stepUnitValue(viewState.density, step);
+    refreshSliceBox();
     controlPanel->densityLabel->setText("Density: %.2f", double(viewState.density));
 }
 
@@ -60,7 +63,9 @@ void setDensityWidgetsEnabled(bool enabled) {
 bool applyTransferFunction() {
     TransferFunctionEditor& editor = *controlPanel->editor;
     editor.buildTable();
-    return volume->buildRgbaTexture(volumeTexture, 0, editor.table);
+    if (!volume->buildRgbaTexture(volumeTexture, 0, editor.table)) return false;
+    setSliceTextureContent(TextureContent::rgba, editor.table);
+    return true;
 }
 
 } // namespace
@@ -131,10 +136,12 @@ void handleCommand(int id) {
         const bool useTf = panel.useTfCheckBox->isChecked();
         const bool built =
             useTf ? applyTransferFunction() : volume->buildAlphaTexture(volumeTexture, 0);
-        if (built)
-            setDensityWidgetsEnabled(!useTf);
-        else
+        if (!built) {
             panel.useTfCheckBox->setChecked(!useTf);
+            break;
+        }
+        if (!useTf) setSliceTextureContent(TextureContent::alpha, nullptr);
+        setDensityWidgetsEnabled(!useTf);
         break;
     }
     case filterCommand:
@@ -155,4 +162,5 @@ void handleChange(int id, int, int) {
     if (id != editorCommand || !extensions.hasPalettedTexture) return;
     controlPanel->editor->buildTable();
     uploadPalette(controlPanel->editor->table);
+    noteSlicePalette(controlPanel->editor->table);
 }

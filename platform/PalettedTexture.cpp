@@ -64,8 +64,6 @@ void APIENTRY layerColorTable(GLenum target, GLenum internalFormat, GLsizei widt
     const GLuint texture = bound3DTexture();
     if (palettes.count(texture) == 0) dropDeletedTextures();
     GLuint& palette = palettes[texture];
-    GLint unit = GL_TEXTURE0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     activeTexture(GL_TEXTURE1);
     if (palette == 0) {
         glGenTextures(1, &palette);
@@ -80,7 +78,8 @@ void APIENTRY layerColorTable(GLenum target, GLenum internalFormat, GLsizei widt
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage1D(GL_TEXTURE_1D, 0, GLint(internalFormat), width, 0, format, type, table);
     glPopClientAttrib();
-    activeTexture(GLenum(unit));
+    // Unit 0 is the only one the program uses; the layer always returns to it.
+    activeTexture(GL_TEXTURE0);
 }
 
 void APIENTRY layerTexImage3D(GLenum target, GLint level, GLenum internalFormat, GLsizei width,
@@ -145,9 +144,8 @@ bool palettedTextureLayerInstalled() {
     return installed;
 }
 
-void beginPalettedLookup() {
+void beginPalettedLookup(GLuint texture) {
     if (!installed) return;
-    const GLuint texture = bound3DTexture();
     const auto palette = palettes.find(texture);
     if (indexTextures.count(texture) == 0 || palette == palettes.end()) return;
     activeTexture(GL_TEXTURE1);

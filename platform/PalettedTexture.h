@@ -13,7 +13,8 @@ bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& 
 bool palettedTextureLayerInstalled();
 
 // The slice pass switches the palette lookup on around the slices and off
-// after. Call begin with the volume texture bound to GL_TEXTURE_3D on unit 0;
-// it does nothing unless that texture holds colour indices of the layer.
-void beginPalettedLookup();
+// after. Call begin with the name of the volume texture, bound to
+// GL_TEXTURE_3D on unit 0; it does nothing unless that texture holds colour
+// indices of the layer.
+void beginPalettedLookup(GLuint texture);
 void endPalettedLookup();

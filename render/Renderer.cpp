@@ -6,6 +6,7 @@
 #include "platform/PalettedTexture.h"
 #include "render/FrameCounter.h"
 #include "render/FrameSettings.h"
+#include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
@@ -42,19 +43,49 @@ void setBlending(const FrameSettings& s) {
     glEnable(GL_BLEND);
 }
 
+// The window's projection as reshape left it; no cutting until it is known.
+float projection[16];
+int viewportWidth = 0, viewportHeight = 0;
+
+// Fragments outside sliceBox all fail the alpha test, so each slice is cut to
+// the window rectangles of its parts that may hold visible bricks, one scissor
+// per rectangle. Scissors, not smaller polygons: new vertices would
+// interpolate texture coordinates with other rounding and move single pixels.
+// wholeSlices turns the cutting off.
 void drawSlices() {
+    const bool cut = !viewState.wholeSlices && !sliceBox.whole && viewportWidth > 0;
+    if (cut && sliceBox.empty) return;
+    const float* centre = viewState.textureCentre; // as setSliceTextureMatrix translates
+    float polygon[maxSliceVertices][2];
+    int spans[sliceTiles][4];
+    if (cut) glEnable(GL_SCISSOR_TEST);
     for (int i = 0; i < viewState.sliceCount; ++i) {
-        const double z = 2.0 * i / (viewState.sliceCount - 1) - 1.0;
+        const float z = float(2.0 * i / (viewState.sliceCount - 1) - 1.0);
+        int count = 1;
+        if (cut) {
+            const int corners = slicePolygon(sliceBox, centre, viewState.textureScale,
+                                             viewState.rotation, z, polygon);
+            if (corners == 0) continue;
+            int rect[4];
+            const float eyeZ = z + viewState.distance;
+            sliceScissor(polygon, corners, eyeZ, projection, viewportWidth, viewportHeight, rect);
+            count = sliceSpans(sliceBox, centre, viewState.textureScale, viewState.rotation, z,
+                               eyeZ, projection, viewportWidth, viewportHeight, rect, spans);
+        }
         glPushMatrix();
-        glTranslatef(0, 0, float(z));
-        glBegin(GL_QUADS);
-        glVertex3f(-1, -1, 0);
-        glVertex3f(1, -1, 0);
-        glVertex3f(1, 1, 0);
-        glVertex3f(-1, 1, 0);
-        glEnd();
+        glTranslatef(0, 0, z);
+        for (int s = 0; s < count; ++s) {
+            if (cut) glScissor(spans[s][0], spans[s][1], spans[s][2], spans[s][3]);
+            glBegin(GL_QUADS);
+            glVertex3f(-1, -1, 0);
+            glVertex3f(1, -1, 0);
+            glVertex3f(1, 1, 0);
+            glVertex3f(-1, 1, 0);
+            glEnd();
+        }
         glPopMatrix();
     }
+    if (cut) glDisable(GL_SCISSOR_TEST);
 }
 
 void drawOverlay(ControlPanel& panel) {
@@ -92,14 +123,20 @@ void countFrameForExit() {
 
 } // namespace
 
+void noteProjection(int width, int height) {
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    viewportWidth = width;
+    viewportHeight = height;
+}
+
 void setSliceTextureMatrix() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0, 0, viewState.distance);
     glMultMatrixf(viewState.rotation);
-    float modelView[16], m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    inverseRotation(modelView, m);
+    // The model-view's rotation block and last row are rotation's own.
+    float m[16];
+    inverseRotation(viewState.rotation, m);
 
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
@@ -145,7 +182,7 @@ void display() {
     setBlending(settings);
 
     glTranslatef(0, 0, viewState.distance);
-    beginPalettedLookup();
+    beginPalettedLookup(volumeTexture[0]);
     drawSlices();
     endPalettedLookup();
 

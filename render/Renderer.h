@@ -3,6 +3,10 @@
 
 void display();
 
+// Called by reshape after it has loaded the projection for a viewport of
+// width x height: the slice pass cuts slices to window rectangles with it.
+void noteProjection(int width, int height);
+
 // Loads the texture matrix that maps eye-space slice positions into the
 // turned volume: 0.5 + textureScale * (inverse rotation * (position - centre)).
 // Leaves the model-view holding translation x rotation.

@@ -11,6 +11,7 @@ struct ViewState {
     float textureScale[3] = {1.0f, 1.0f, 1.0f}; // per-axis texture-coordinate scale (s, t, r)
     GLenum filter = GL_LINEAR;                  // GL_LINEAR or GL_NEAREST
     bool showOverlay = true;                    // outline cube, frame rate and panel
+    bool wholeSlices = false;                   // full squares, not cut to the visible bricks
     float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0,
                           0, 0, 1, 0, 0, 0, 0, 1}; // column-major, pure rotation
 

@@ -2,6 +2,7 @@
 #include "volume/Volume.h"
 
 #include "platform/File.h"
+#include "platform/Memory.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,7 +23,7 @@ uint32_t padToPowerOfTwo(uint32_t n) {
 Volume* volume = nullptr;
 
 Volume::~Volume() {
-    std::free(data);
+    freeLarge(data, size_t(voxelCount()));
 }
 
 namespace {
@@ -62,9 +63,9 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     if (pw == 0 || ph == 0 || pd == 0) return LoadStatus::badSize;
 
     const size_t total = size_t(pw) * ph * pd;
-    uint8_t* block = static_cast<uint8_t*>(std::calloc(total, 1));
+    uint8_t* block = static_cast<uint8_t*>(allocateLarge(total));
     if (!block) return LoadStatus::noMemory;
-    std::free(data);
+    freeLarge(data, size_t(voxelCount()));
     data = block;
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
     missing = 0, extra = 0;

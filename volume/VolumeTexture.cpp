@@ -3,6 +3,7 @@
 #include "volume/VolumeTexture.h"
 
 #include "platform/Extensions.h"
+#include "platform/Memory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,8 +94,9 @@ void clearGlErrors() {
     }
 }
 
-struct FreeDeleter {
-    void operator()(uint8_t* p) const { std::free(p); }
+struct LargeDeleter {
+    size_t bytes;
+    void operator()(uint8_t* p) const { freeLarge(p, bytes); }
 };
 
 // Replaces names[index] with a new texture in the given form (table unused for
@@ -108,8 +110,8 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
         return false;
     }
     const uint64_t bytes = stagingBytes(w, h, d, form.texelBytes);
-    std::unique_ptr<uint8_t, FreeDeleter> staging;
-    if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(std::malloc(size_t(bytes))));
+    std::unique_ptr<uint8_t, LargeDeleter> staging(nullptr, LargeDeleter{size_t(bytes)});
+    if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(allocateLarge(size_t(bytes))));
     if (!staging) {
         std::fflush(stdout);
         std::fprintf(stderr, "Error: not enough memory to build the volume texture (%llu bytes)\n",

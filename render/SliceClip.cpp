@@ -1,0 +1,172 @@
+// Slice polygons clipped to the visible box, and the program-wide box.
+#include "render/SliceClip.h"
+
+#include "render/ViewState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+int slicePolygon(const VisibleBox& box, const float centre[3], const float scale[3],
+                 const float rotation[16], float z, float out[maxSliceVertices][2]) {
+    double polygon[maxSliceVertices][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    double clipped[2 * maxSliceVertices][2];
+    int count = 4;
+    for (int axis = 0; axis < 3 && count > 0; ++axis) {
+        // Texture coordinate along this axis = a x + b y + c on the plane.
+        const double s = scale[axis];
+        const double a = s * rotation[axis * 4 + 0], b = s * rotation[axis * 4 + 1];
+        const double c = centre[axis] + s * rotation[axis * 4 + 2] * double(z);
+        for (int side = 0; side < 2 && count > 0; ++side) {
+            // Keep f >= 0: coordinate - low, or high - coordinate.
+            const double sign = side == 0 ? 1 : -1;
+            const double bound = side == 0 ? box.low[axis] : box.high[axis];
+            auto f = [&](const double* p) { return sign * (a * p[0] + b * p[1] + c - bound); };
+            int kept = 0;
+            for (int i = 0; i < count; ++i) {
+                const double* p = polygon[i];
+                const double* q = polygon[(i + 1) % count];
+                const double fp = f(p), fq = f(q);
+                if (fp >= 0) {
+                    clipped[kept][0] = p[0];
+                    clipped[kept][1] = p[1];
+                    ++kept;
+                }
+                if ((fp >= 0) != (fq >= 0)) {
+                    const double t = fp / (fp - fq);
+                    clipped[kept][0] = p[0] + t * (q[0] - p[0]);
+                    clipped[kept][1] = p[1] + t * (q[1] - p[1]);
+                    ++kept;
+                }
+            }
+            // Rounding on a near-parallel edge can cross more than twice;
+            // keeping the larger polygon then only draws fragments that fail.
+            if (kept > maxSliceVertices) continue;
+            count = kept < 3 ? 0 : kept;
+            std::memcpy(polygon, clipped, sizeof polygon);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        out[i][0] = float(polygon[i][0]);
+        out[i][1] = float(polygon[i][1]);
+    }
+    return count;
+}
+
+void sliceScissor(const float polygon[][2], int count, float eyeZ, const float projection[16],
+                  int width, int height, int rect[4]) {
+    rect[0] = rect[1] = 0;
+    rect[2] = width;
+    rect[3] = height;
+    double low[2] = {1e30, 1e30}, high[2] = {-1e30, -1e30};
+    for (int i = 0; i < count; ++i) {
+        const double eye[4] = {polygon[i][0], polygon[i][1], eyeZ, 1};
+        double clip[4] = {0, 0, 0, 0};
+        for (int row = 0; row < 4; ++row)
+            for (int k = 0; k < 4; ++k)
+                clip[row] += double(projection[k * 4 + row]) * eye[k];
+        if (clip[3] <= 1e-6) return;
+        const double window[2] = {(clip[0] / clip[3] + 1) * 0.5 * width,
+                                  (clip[1] / clip[3] + 1) * 0.5 * height};
+        for (int a = 0; a < 2; ++a) {
+            low[a] = std::min(low[a], window[a]);
+            high[a] = std::max(high[a], window[a]);
+        }
+    }
+    const int size[2] = {width, height};
+    for (int a = 0; a < 2; ++a) {
+        const double first = std::max(std::floor(low[a]) - 1, 0.0);
+        const double last = std::min(std::ceil(high[a]) + 1, double(size[a]));
+        rect[a] = int(first);
+        rect[a + 2] = std::max(int(last) - int(first), 0);
+    }
+}
+
+int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
+               const float rotation[16], float z, float eyeZ, const float projection[16], int width,
+               int height, const int rect[4], int spans[sliceTiles][4]) {
+    const float* p = projection;
+    const double w = double(p[11]) * eyeZ + p[15];
+    if (p[1] != 0 || p[3] != 0 || p[4] != 0 || p[7] != 0 || p[0] == 0 || p[5] == 0 || w <= 1e-6) {
+        std::copy(rect, rect + 4, spans[0]);
+        return 1;
+    }
+    // Window x (or y) back to eye x (or y) on this slice's plane.
+    auto eyeX = [&](double wx) { return ((2 * wx / width - 1) * w - p[8] * eyeZ - p[12]) / p[0]; };
+    auto eyeY = [&](double wy) { return ((2 * wy / height - 1) * w - p[9] * eyeZ - p[13]) / p[5]; };
+    int edgeX[sliceTiles + 1], edgeY[sliceTiles + 1];
+    // Texture-coordinate ranges each column and each row adds, a pixel wider.
+    double columnLow[sliceTiles][3], columnHigh[sliceTiles][3];
+    double rowLow[sliceTiles][3], rowHigh[sliceTiles][3];
+    for (int k = 0; k <= sliceTiles; ++k) {
+        edgeX[k] = rect[0] + rect[2] * k / sliceTiles;
+        edgeY[k] = rect[1] + rect[3] * k / sliceTiles;
+    }
+    for (int k = 0; k < sliceTiles; ++k) {
+        const double x[2] = {eyeX(edgeX[k] - 1), eyeX(edgeX[k + 1] + 1)};
+        const double y[2] = {eyeY(edgeY[k] - 1), eyeY(edgeY[k + 1] + 1)};
+        for (int a = 0; a < 3; ++a) {
+            const double sx = double(scale[a]) * rotation[a * 4],
+                         sy = double(scale[a]) * rotation[a * 4 + 1];
+            columnLow[k][a] = std::min(sx * x[0], sx * x[1]);
+            columnHigh[k][a] = std::max(sx * x[0], sx * x[1]);
+            rowLow[k][a] = std::min(sy * y[0], sy * y[1]);
+            rowHigh[k][a] = std::max(sy * y[0], sy * y[1]);
+        }
+    }
+    double base[3];
+    for (int a = 0; a < 3; ++a)
+        base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
+
+    int count = 0;
+    for (int row = 0; row < sliceTiles; ++row) {
+        int first = -1, last = -1;
+        for (int column = 0; column < sliceTiles; ++column) {
+            double low[3], high[3];
+            for (int a = 0; a < 3; ++a) {
+                low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
+                high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
+            }
+            if (edgeX[column + 1] == edgeX[column] || !anyVisible(box, low, high)) continue;
+            if (first < 0) first = column;
+            last = column;
+        }
+        if (first < 0 || edgeY[row + 1] == edgeY[row]) continue;
+        int* span = spans[count];
+        if (count > 0 && spans[count - 1][0] == edgeX[first] &&
+            spans[count - 1][2] == edgeX[last + 1] - edgeX[first] &&
+            spans[count - 1][1] + spans[count - 1][3] == edgeY[row]) {
+            spans[count - 1][3] += edgeY[row + 1] - edgeY[row];
+            continue;
+        }
+        span[0] = edgeX[first];
+        span[1] = edgeY[row];
+        span[2] = edgeX[last + 1] - edgeX[first];
+        span[3] = edgeY[row + 1] - edgeY[row];
+        ++count;
+    }
+    return count;
+}
+
+BrickGrid volumeBricks;
+VisibleBox sliceBox;
+
+namespace {
+TextureContent content = TextureContent::rgba;
+TransferTable contentTable = {};
+} // namespace
+
+void refreshSliceBox() {
+    sliceBox = decideVisibleBox(volumeBricks, content, contentTable, viewState.density,
+                                viewState.intensity);
+}
+
+void setSliceTextureContent(TextureContent newContent, const TransferTable table) {
+    content = newContent;
+    if (table) std::memcpy(contentTable, table, sizeof contentTable);
+    refreshSliceBox();
+}
+
+void noteSlicePalette(const TransferTable table) {
+    if (content == TextureContent::index) setSliceTextureContent(content, table);
+}

@@ -1,0 +1,101 @@
+// Slices cut to the visible bricks give exactly the pixels of whole squares.
+#include "render/SliceClip.h"
+#include "GlTestContext.h"
+#include "TestData.h"
+#include "app/Window.h"
+#include "gui/ControlPanel.h"
+#include "render/Renderer.h"
+#include "render/ViewState.h"
+#include "tf/TransferFunctionEditor.h"
+#include "volume/VolumeTexture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+// An off-centre ball in a flat, padded volume: 200 x 150 x 12 in 256 x 256 x 16.
+Volume* flatBall() {
+    std::vector<unsigned char> voxels(200 * 150 * 12);
+    for (size_t i = 0; i < voxels.size(); ++i) {
+        const int x = int(i % 200) - 120, y = int(i / 200 % 150) - 60, z = int(i / 30000) - 5;
+        const int r2 = x * x + y * y + 100 * z * z;
+        voxels[i] = r2 < 2500 ? uint8_t(250 - r2 / 10) : 0;
+    }
+    TempFile file(voxels);
+    Volume* flat = new Volume();
+    flat->load(file.c_str(), 200, 150, 12, true);
+    return flat;
+}
+
+// The driver keeps the back buffer through display's swap.
+std::vector<unsigned char> frame(bool whole) {
+    viewState.wholeSlices = whole;
+    display();
+    return readPixels(256, 256);
+}
+
+} // namespace
+
+TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
+    setUpViewer();
+    reshape(256, 256);
+    Volume* const neghip = volume;
+    RadioButton* const operators[] = {controlPanel->normRadio, controlPanel->overRadio,
+                                      controlPanel->attRadio, controlPanel->mipRadio};
+    const float rotations[][4] = {{0, 0, 0, 1}, {90, 0, 1, 0}, {37, 1, 2, 3}, {-60, 1, 0, 0.5f}};
+    using TC = TextureContent;
+    const std::pair<TC, bool> forms[] = {{TC::index, false},
+                                         {TC::rgba, false},
+                                         {TC::alpha, false},
+                                         {TC::index, true},
+                                         {TC::rgba, true}}; // raised entry 0
+    viewState.showOverlay = false;                          // the slices alone
+    int cut = 0, shown = 0, run = 0;
+    for (Volume* v : {neghip, flatBall()}) {
+        volume = v;
+        for (int axis = 0; axis < 3; ++axis) {
+            viewState.textureScale[axis] = v->scale()[axis] * 0.5f;
+            // Off the block's centre, as skorel-open places its data.
+            viewState.textureCentre[axis] = v == neghip ? 0.5f : 0.47f + 0.03f * float(axis);
+        }
+        volumeBricks = computeBrickGrid(v->width(), v->height(), v->depth(), v->voxels());
+        for (const auto& form : forms) {
+            TransferTable table;
+            std::memcpy(table, controlPanel->editor->table, sizeof table);
+            if (form.second) table[0][3] = 60; // the padded block shows
+            controlPanel->useTfCheckBox->setChecked(form.first != TC::alpha);
+            if (form.first == TC::alpha)
+                v->buildAlphaTexture(volumeTexture, 0);
+            else if (form.first == TC::rgba)
+                v->buildRgbaTexture(volumeTexture, 0, table);
+            else
+                v->buildIndexTexture(volumeTexture, 0, table);
+            setSliceTextureContent(form.first, table);
+            EXPECT_EQ(sliceBox.whole, form.first == TC::index && form.second);
+            for (RadioButton* op : operators)
+                for (const GLenum filter : {GL_LINEAR, GL_NEAREST}) {
+                    op->select(true);
+                    viewState.filter = filter;
+                    const float* r = rotations[run++ % 4];
+                    glMatrixMode(GL_MODELVIEW);
+                    glLoadIdentity();
+                    glRotatef(r[0], r[1], r[2], r[3]);
+                    glGetFloatv(GL_MODELVIEW_MATRIX, viewState.rotation);
+                    const auto expected = frame(true);
+                    cut += !sliceBox.whole;
+                    shown += std::count(expected.begin(), expected.end(), 0) < 256 * 256 * 4;
+                    ASSERT_TRUE(frame(false) == expected)
+                        << "volume " << v->width() << "x" << v->height() << "x" << v->depth()
+                        << ", form " << int(form.first) << form.second << ", operator " << op->text
+                        << ", filter " << filter << ", rotation " << r[0];
+                }
+        }
+    }
+    EXPECT_EQ(cut, run * 4 / 5);
+    EXPECT_EQ(shown, run); // every picture shows some of the volume
+    delete volume;
+    volume = neghip;
+    viewState = ViewState();
+}

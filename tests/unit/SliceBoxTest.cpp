@@ -1,0 +1,98 @@
+// Brick ranges, the visible box decided from them, and the slice polygon and
+// window rectangle cut from that box.
+#include "render/SliceClip.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
+    // 64 x 32 x 16: bricks of 2 x 1 x 1 voxels, 32 x 32 x 16 of them.
+    std::vector<uint8_t> voxels(64 * 32 * 16, 9);
+    BrickGrid grid = computeBrickGrid(64, 32, 16, voxels.data());
+    ASSERT_EQ(grid.count[0] * grid.count[1] * grid.count[2], 32 * 32 * 16);
+    EXPECT_EQ(std::count(grid.low.begin(), grid.low.end(), 9), 30 * 29 * 13); // off the border
+
+    std::fill(voxels.begin(), voxels.end(), 0);
+    voxels[10 + 64 * (5 + 32 * 7)] = 200; // in brick (5, 5, 7); the extra voxel of (4, 4, 6)
+    grid = computeBrickGrid(64, 32, 16, voxels.data());
+    for (int i = 0; i < 32 * 32 * 16; ++i) {
+        const int x = i % 32, y = i / 32 % 32, z = i / 1024;
+        const bool near = x / 2 == 2 && y / 2 == 2 && z / 2 == 3;
+        ASSERT_EQ(grid.high[size_t(i)], near ? 200 : 0) << x << "," << y << "," << z;
+    }
+
+    struct Case {
+        TextureContent content;
+        int visible; // the one table entry with alpha, or -1
+        float density, intensity;
+        bool whole, empty;
+    };
+    const Case cases[] = {
+        {TextureContent::rgba, 200, 0, 1, false, false},
+        {TextureContent::index, 201, 0, 1, false, false}, // one value of slack
+        {TextureContent::rgba, 202, 0, 1, false, true},
+        {TextureContent::rgba, 200, 0, 0, false, true}, // intensity 0 passes nothing
+        {TextureContent::index, 0, 0, 1, true, false},  // outside the volume shows
+        {TextureContent::rgba, 0, 0, 1, false, false},  // the RGBA border stays clear
+        {TextureContent::alpha, -1, 0.5f, 0.2f, false, false},
+        {TextureContent::alpha, -1, 0.9f, 0.2f, false, true},
+    };
+    for (const Case& c : cases) {
+        TransferTable table = {};
+        if (c.visible >= 0) table[c.visible][3] = 1;
+        const VisibleBox box = decideVisibleBox(grid, c.content, table, c.density, c.intensity);
+        const int at = int(&c - cases);
+        EXPECT_EQ(box.whole, c.whole) << at;
+        EXPECT_EQ(box.empty, c.empty) << at;
+        if (box.whole || box.empty) continue;
+        // Bricks 4..5, 4..5, 6..7 grown by a voxel below and up to three above.
+        const float near[6] = {7 / 64.f, 14 / 64.f, 3 / 32.f, 8 / 32.f, 5 / 16.f, 10 / 16.f};
+        const float all[6] = {-1 / 64.f, 66 / 64.f, -1 / 32.f, 34 / 32.f, -1 / 16.f, 18 / 16.f};
+        const float* want = c.visible == 0 ? all : near;
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(box.low[a], want[2 * a]) << at;
+            EXPECT_EQ(box.high[a], want[2 * a + 1]) << at;
+        }
+        // Brick by brick: around the voxel, and where only zeros are.
+        const double voxel[3] = {10.5 / 64, 5.5 / 32, 7.5 / 16}, zeros[3] = {0.7, 0.5, 0.9};
+        EXPECT_TRUE(anyVisible(box, voxel, voxel)) << at;
+        EXPECT_EQ(anyVisible(box, zeros, zeros), c.visible == 0) << at;
+    }
+}
+
+TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
+    // A quarter turn about z: texture s follows eye y, t follows -x.
+    const float rotation[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float centre[3] = {0.5f, 0.5f, 0.5f}, scale[3] = {0.5f, 0.5f, 0.5f};
+    VisibleBox box;
+    box.whole = false;
+    box.low[0] = 0.25f, box.high[1] = 0.5f; // y >= -0.5 and x >= 0
+    float polygon[maxSliceVertices][2];
+    const int n = slicePolygon(box, centre, scale, rotation, 0.3f, polygon);
+    ASSERT_EQ(n, 4);
+    float low[2] = {9, 9}, high[2] = {-9, -9}, area = 0;
+    for (int i = 0; i < n; ++i) {
+        const float *p = polygon[i], *q = polygon[(i + 1) % n];
+        area += (p[0] * q[1] - q[0] * p[1]) / 2; // positive when counter-clockwise
+        for (int a = 0; a < 2; ++a)
+            low[a] = std::min(low[a], p[a]), high[a] = std::max(high[a], p[a]);
+    }
+    EXPECT_TRUE(low[0] == 0 && high[0] == 1 && low[1] == -0.5f && high[1] == 1 && area == 1.5f);
+    box.low[2] = 0.7f; // the plane at z = 0.3 samples r = 0.65
+    EXPECT_EQ(slicePolygon(box, centre, scale, rotation, 0.3f, polygon), 0);
+
+    // x and y over -z into a 200 x 100 viewport, a pixel of margin, clamped;
+    // the whole viewport once a vertex reaches the eye or passes it.
+    const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, -1, 0, 0, -0.2f, 0};
+    const float square[4][2] = {{-0.25f, -0.25f}, {0.25f, -0.25f}, {0.25f, 0.25f}, {-0.25f, 0.25f}};
+    const struct {
+        float eyeZ;
+        int rect[4];
+    } cases[] = {{-2, {86, 42, 28, 16}}, {-0.25f, {0, 0, 200, 100}}, {0.5f, {0, 0, 200, 100}}};
+    for (const auto& c : cases) {
+        int rect[4];
+        sliceScissor(square, 4, c.eyeZ, projection, 200, 100, rect);
+        EXPECT_TRUE(std::equal(rect, rect + 4, c.rect)) << c.eyeZ;
+    }
+}

@@ -1,0 +1,200 @@
+// Brick value ranges (one pass over the voxels at start-up) and the visible
+// box decided from them whenever the table or the thresholds change.
+#include "volume/Bricks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const int maxBricksPerAxis = 32;
+
+// The bricks whose range holds voxel row or plane i along an axis: its own
+// brick and, on the first voxel of a brick, the previous brick's extra voxel.
+int bricksHolding(int i, int size, int out[2]) {
+    int n = 0;
+    out[n++] = i / size;
+    if (i > 0 && i % size == 0) out[n++] = i / size - 1;
+    return n;
+}
+
+// low = min(low, row) and high = max(high, row), element by element, 16 at
+// a time in vector registers.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+
+void fold(const uint8_t* row, uint8_t* low, uint8_t* high, size_t n) {
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        Bytes16 r, lo, hi;
+        std::memcpy(&r, row + i, 16);
+        std::memcpy(&lo, low + i, 16);
+        std::memcpy(&hi, high + i, 16);
+        lo = r < lo ? r : lo;
+        hi = r > hi ? r : hi;
+        std::memcpy(low + i, &lo, 16);
+        std::memcpy(high + i, &hi, 16);
+    }
+    for (; i < n; ++i) {
+        low[i] = std::min(low[i], row[i]);
+        high[i] = std::max(high[i], row[i]);
+    }
+}
+
+} // namespace
+
+BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels) {
+    BrickGrid grid;
+    const int n[3] = {width, height, depth};
+    for (int a = 0; a < 3; ++a) {
+        if (n[a] <= 0) return BrickGrid();
+        grid.voxels[a] = n[a];
+        grid.size[a] = std::max(1, n[a] / maxBricksPerAxis);
+        grid.count[a] = (n[a] + grid.size[a] - 1) / grid.size[a];
+    }
+    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2];
+    grid.low.assign(size_t(cx) * cy * cz, 255);
+    grid.high.assign(grid.low.size(), 0);
+
+    // Per layer of bricks along z: fold every row into the running minimum
+    // and maximum of the brick rows that hold it, then reduce along x.
+    const size_t w = size_t(width);
+    std::vector<uint8_t> rowLow(size_t(cy) * w), rowHigh(rowLow.size());
+    for (int bz = 0; bz < cz; ++bz) {
+        std::fill(rowLow.begin(), rowLow.end(), 255);
+        std::fill(rowHigh.begin(), rowHigh.end(), 0);
+        const int z0 = bz * grid.size[2], z1 = std::min(z0 + grid.size[2], depth - 1);
+        for (int z = z0; z <= z1; ++z)
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* row = voxels + w * (size_t(y) + size_t(height) * z);
+                int by[2];
+                const int n = bricksHolding(y, grid.size[1], by);
+                for (int k = 0; k < n; ++k)
+                    fold(row, &rowLow[size_t(by[k]) * w], &rowHigh[size_t(by[k]) * w], w);
+            }
+        for (int by = 0; by < cy; ++by)
+            for (int bx = 0; bx < cx; ++bx) {
+                const int x0 = bx * grid.size[0], x1 = std::min(x0 + grid.size[0], width - 1);
+                const size_t at = size_t(bx) + size_t(cx) * (size_t(by) + size_t(cy) * bz);
+                const uint8_t* lo = &rowLow[size_t(by) * w];
+                const uint8_t* hi = &rowHigh[size_t(by) * w];
+                grid.low[at] = *std::min_element(lo + x0, lo + x1 + 1);
+                grid.high[at] = *std::max_element(hi + x0, hi + x1 + 1);
+            }
+    }
+
+    // The texture's outermost layer is 0 whatever the voxels hold there.
+    auto touchesBorder = [&grid](int axis, int b) {
+        const int first = b * grid.size[axis];
+        return first == 0 || first + grid.size[axis] >= grid.voxels[axis] - 1;
+    };
+    for (int z = 0; z < cz; ++z)
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x)
+                if (touchesBorder(0, x) || touchesBorder(1, y) || touchesBorder(2, z))
+                    grid.low[size_t(x) + size_t(cx) * (size_t(y) + size_t(cy) * z)] = 0;
+    return grid;
+}
+
+VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
+                            const TransferTable table, float density, float intensity) {
+    VisibleBox box;
+    if (grid.low.empty()) return box;
+    box.whole = false;
+    // Modulation by an alpha of 0 leaves nothing above any reference.
+    if (intensity == 0.0f) {
+        box.empty = true;
+        return box;
+    }
+    // passing[v]: a texel value v can give a fragment that passes. Without
+    // the table the test compares intensity * v / 255 with density *
+    // intensity; two steps of slack cover 8-bit rounding of both sides.
+    bool passing[256];
+    const double reference = double(density) * double(intensity) * 255.0;
+    for (int v = 0; v < 256; ++v)
+        passing[v] = content == TextureContent::alpha ? double(intensity) * v + 2.0 > reference
+                                                      : table[v][3] > 0;
+    // Clamping makes everything outside the volume sample entry 0.
+    if (content == TextureContent::index && (passing[0] || passing[1])) {
+        box.whole = true;
+        return box;
+    }
+    int below[257] = {0}; // passing values under v
+    for (int v = 0; v < 256; ++v)
+        below[v + 1] = below[v] + (passing[v] ? 1 : 0);
+
+    int first[3] = {grid.count[0], grid.count[1], grid.count[2]}, last[3] = {-1, -1, -1};
+    const size_t nx = size_t(grid.count[0]) + 1, ny = size_t(grid.count[1]) + 1;
+    std::vector<int>& below3 = box.visibleBelow;
+    below3.assign(nx * ny * (size_t(grid.count[2]) + 1), 0);
+    for (int a = 0; a < 3; ++a) {
+        box.voxels[a] = grid.voxels[a];
+        box.size[a] = grid.size[a];
+        box.count[a] = grid.count[a];
+    }
+    size_t i = 0;
+    for (int z = 0; z < grid.count[2]; ++z)
+        for (int y = 0; y < grid.count[1]; ++y)
+            for (int x = 0; x < grid.count[0]; ++x, ++i) {
+                // One value either side: filtering and the index lookup round.
+                const int lo = std::max(int(grid.low[i]) - 1, 0);
+                const int hi = std::min(int(grid.high[i]) + 1, 255);
+                if (below[hi + 1] == below[lo]) continue;
+                below3[size_t(x + 1) + nx * (size_t(y + 1) + ny * size_t(z + 1))] = 1;
+                const int b[3] = {x, y, z};
+                for (int a = 0; a < 3; ++a) {
+                    first[a] = std::min(first[a], b[a]);
+                    last[a] = std::max(last[a], b[a]);
+                }
+            }
+    if (last[0] < 0) {
+        box.empty = true;
+        return box;
+    }
+    // Prefix sums along x, then y, then z.
+    const size_t nz = size_t(grid.count[2]) + 1;
+    for (size_t z = 0; z < nz; ++z)
+        for (size_t y = 0; y < ny; ++y)
+            for (size_t x = 1; x < nx; ++x)
+                below3[x + nx * (y + ny * z)] += below3[x - 1 + nx * (y + ny * z)];
+    for (size_t z = 0; z < nz; ++z)
+        for (size_t y = 1; y < ny; ++y)
+            for (size_t x = 0; x < nx; ++x)
+                below3[x + nx * (y + ny * z)] += below3[x + nx * (y - 1 + ny * z)];
+    for (size_t z = 1; z < nz; ++z)
+        for (size_t k = 0; k < nx * ny; ++k)
+            below3[k + nx * ny * z] += below3[k + nx * ny * (z - 1)];
+    // A sample reads voxels i and i + 1 around texture coordinate
+    // (i + 0.5) / n; one more voxel either side covers rounding.
+    for (int a = 0; a < 3; ++a) {
+        const float n = float(grid.voxels[a]);
+        const int lowVoxel = first[a] * grid.size[a];
+        const int highVoxel = std::min((last[a] + 1) * grid.size[a], grid.voxels[a]) - 1;
+        box.low[a] = float(lowVoxel - 1) / n;
+        box.high[a] = float(highVoxel + 3) / n;
+    }
+    return box;
+}
+
+bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]) {
+    if (box.whole || box.empty || box.visibleBelow.empty()) return !box.empty;
+    int first[3], last[3];
+    for (int a = 0; a < 3; ++a) {
+        // Linear filtering reads voxel floor(t n - 0.5) and the next; nearest
+        // reads floor(t n). Clamping keeps coordinates outside on the edge.
+        const int n = box.voxels[a];
+        const double lowVoxel = std::floor(low[a] * n - 0.5) - 1;
+        const double highVoxel = std::floor(high[a] * n) + 1;
+        first[a] = int(std::min(std::max(lowVoxel, 0.0), double(n - 1))) / box.size[a];
+        last[a] = int(std::min(std::max(highVoxel, 0.0), double(n - 1))) / box.size[a] + 1;
+    }
+    const size_t nx = size_t(box.count[0]) + 1, ny = size_t(box.count[1]) + 1;
+    auto at = [&](int x, int y, int z) {
+        return box.visibleBelow[size_t(x) + nx * (size_t(y) + ny * size_t(z))];
+    };
+    const int sum = at(last[0], last[1], last[2]) - at(first[0], last[1], last[2]) -
+                    at(last[0], first[1], last[2]) - at(last[0], last[1], first[2]) +
+                    at(first[0], first[1], last[2]) + at(first[0], last[1], first[2]) +
+                    at(last[0], first[1], first[2]) - at(first[0], first[1], first[2]);
+    return sum > 0;
+}
