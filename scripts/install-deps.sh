@@ -2,7 +2,8 @@
 # Installs the Debian packages Skorel needs to build, test and benchmark,
 # only those that are missing. Run as root on a fresh Debian machine.
 # Arguments add optional sets: "itk" (the format library skorel-open reads
-# data with) and "demo" (the MRI head that make demo opens).
+# data with), "demo" (the MRI head that make demo opens) and "peer" (the
+# ray casters make peer measures against).
 set -e
 pkgs="g++ make cmake pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
 libx11-dev libxtst-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
@@ -11,7 +12,8 @@ for set in "$@"; do
   case $set in
   itk) pkgs="$pkgs libinsighttoolkit5-dev zlib1g-dev" ;;
   demo) pkgs="$pkgs mricron-data" ;;
-  *) echo "Error: unknown package set $set (itk, demo)" >&2; exit 1 ;;
+  peer) pkgs="$pkgs python3-vtk9 python3-numpy bc mricron-data" ;;
+  *) echo "Error: unknown package set $set (itk, demo, peer)" >&2; exit 1 ;;
   esac
 done
 missing=""

@@ -21,7 +21,7 @@ for dir in "$root/../shared/peer" "$root/../../shared/peer"; do
 done
 python=/usr/bin/python3
 
-"$root/scripts/install-peer-deps.sh"
+"$root/scripts/install-deps.sh" peer
 [ -x "$bin" ] || { echo "Error: no Skorel binary at $bin; run make build first" >&2; exit 1; }
 [ -n "$peer" ] && [ -f "$peer/vtk_fps.py" ] ||
   { echo "Error: peer scripts not found; set PEER_DIR to the folder of vtk_fps.py" >&2; exit 1; }

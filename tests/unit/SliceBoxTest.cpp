@@ -18,8 +18,8 @@ TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
     grid = computeBrickGrid(64, 32, 16, voxels.data());
     for (int i = 0; i < 32 * 32 * 16; ++i) {
         const int x = i % 32, y = i / 32 % 32, z = i / 1024;
-        const bool near = x / 2 == 2 && y / 2 == 2 && z / 2 == 3;
-        ASSERT_EQ(grid.high[size_t(i)], near ? 200 : 0) << x << "," << y << "," << z;
+        const bool inBall = x / 2 == 2 && y / 2 == 2 && z / 2 == 3;
+        ASSERT_EQ(grid.high[size_t(i)], inBall ? 200 : 0) << x << "," << y << "," << z;
     }
 
     struct Case {
@@ -47,9 +47,9 @@ TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
         EXPECT_EQ(box.empty, c.empty) << at;
         if (box.whole || box.empty) continue;
         // Bricks 4..5, 4..5, 6..7 grown by a voxel below and up to three above.
-        const float near[6] = {7 / 64.f, 14 / 64.f, 3 / 32.f, 8 / 32.f, 5 / 16.f, 10 / 16.f};
+        const float tight[6] = {7 / 64.f, 14 / 64.f, 3 / 32.f, 8 / 32.f, 5 / 16.f, 10 / 16.f};
         const float all[6] = {-1 / 64.f, 66 / 64.f, -1 / 32.f, 34 / 32.f, -1 / 16.f, 18 / 16.f};
-        const float* want = c.visible == 0 ? all : near;
+        const float* want = c.visible == 0 ? all : tight;
         for (int a = 0; a < 3; ++a) {
             EXPECT_EQ(box.low[a], want[2 * a]) << at;
             EXPECT_EQ(box.high[a], want[2 * a + 1]) << at;
