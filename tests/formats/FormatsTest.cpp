@@ -5,6 +5,8 @@
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/Window.h"
 
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -40,6 +42,27 @@ TEST(FormatReading, EveryWriterGivesBackItsSamplesAndSpacing) {
         const bool tiff = name == std::string("a.tif"); // keeps no z spacing
         expectRamp(readImage(dir / name, -1), {5, 4, 3}, {0.5, 1.25, tiff ? 0 : 2.0}, name);
     }
+}
+
+// Analyze 7.5, which no ITK writer makes: a 348-byte header and the samples in .img.
+TEST(FormatReading, AnalyzeHeaderAndImagePair) {
+    TempDir dir;
+    char header[348] = {};
+    const int32_t headerSize = 348;
+    const int16_t dims[8] = {3, 5, 4, 3, 1, 1, 1, 1}, datatypeAndBits[2] = {4 /* int16 */, 16};
+    const float pixdim[8] = {0, 0.5f, 1.25f, 2.0f, 0, 0, 0, 0};
+    std::memcpy(header, &headerSize, 4);
+    header[38] = 'r'; // regular
+    std::memcpy(header + 40, dims, sizeof dims);
+    std::memcpy(header + 70, datatypeAndBits, sizeof datatypeAndBits);
+    std::memcpy(header + 76, pixdim, sizeof pixdim);
+    std::ofstream(dir / "a.hdr", std::ios::binary).write(header, sizeof header);
+    std::vector<short> samples(60);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = ramp(i);
+    std::ofstream(dir / "a.img", std::ios::binary)
+        .write(reinterpret_cast<const char*>(samples.data()), 120);
+    expectRamp(readImage(dir / "a.hdr", -1), {5, 4, 3}, {0.5, 1.25, 2.0}, "analyze");
 }
 
 TEST(FormatReading, DicomFolderTakesTheSeriesWithTheMostSlices) {
