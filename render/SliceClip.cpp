@@ -82,6 +82,12 @@ void sliceScissor(const float polygon[][2], int count, float eyeZ, const float p
     }
 }
 
+namespace {
+// What one more draw costs the driver, in fragments: a scissor change and a
+// square to set up against a few hundred pixels of 3D sampling.
+const double drawPixels = 1024;
+} // namespace
+
 int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
                const float rotation[16], float z, float eyeZ, const float projection[16], int width,
                int height, const int rect[4], int spans[sliceTiles][4]) {
@@ -118,32 +124,54 @@ int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3
     for (int a = 0; a < 3; ++a)
         base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
 
-    int count = 0;
+    // Per row the first and last tile that may show something, -1 for none.
+    int first[sliceTiles], last[sliceTiles];
     for (int row = 0; row < sliceTiles; ++row) {
-        int first = -1, last = -1;
-        for (int column = 0; column < sliceTiles; ++column) {
+        first[row] = last[row] = -1;
+        for (int column = 0; column < sliceTiles && edgeY[row + 1] > edgeY[row]; ++column) {
             double low[3], high[3];
             for (int a = 0; a < 3; ++a) {
                 low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
                 high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
             }
             if (edgeX[column + 1] == edgeX[column] || !anyVisible(box, low, high)) continue;
-            if (first < 0) first = column;
-            last = column;
+            if (first[row] < 0) first[row] = column;
+            last[row] = column;
         }
-        if (first < 0 || edgeY[row + 1] == edgeY[row]) continue;
-        int* span = spans[count];
-        if (count > 0 && spans[count - 1][0] == edgeX[first] &&
-            spans[count - 1][2] == edgeX[last + 1] - edgeX[first] &&
-            spans[count - 1][1] + spans[count - 1][3] == edgeY[row]) {
-            spans[count - 1][3] += edgeY[row + 1] - edgeY[row];
+    }
+    // Neighbouring rows share one rectangle where its extra pixels cost less
+    // than another draw. cost[j]: the least for rows below j; start[j]: the
+    // first row of the rectangle that ends at row j - 1, -1 when that row
+    // has nothing to draw.
+    double cost[sliceTiles + 1] = {0};
+    int start[sliceTiles + 1];
+    for (int j = 1; j <= sliceTiles; ++j) {
+        cost[j] = cost[j - 1];
+        start[j] = -1;
+        int x0 = sliceTiles, x1 = -1;
+        for (int i = j - 1; i >= 0 && first[j - 1] >= 0; --i) {
+            if (first[i] >= 0) x0 = std::min(x0, first[i]), x1 = std::max(x1, last[i]);
+            const double c =
+                cost[i] + drawPixels + double(edgeX[x1 + 1] - edgeX[x0]) * (edgeY[j] - edgeY[i]);
+            if (start[j] < 0 || c < cost[j]) cost[j] = c, start[j] = i;
+        }
+    }
+    int count = 0;
+    for (int j = sliceTiles; j > 0;) {
+        const int i = start[j];
+        if (i < 0) {
+            --j;
             continue;
         }
-        span[0] = edgeX[first];
-        span[1] = edgeY[row];
-        span[2] = edgeX[last + 1] - edgeX[first];
-        span[3] = edgeY[row + 1] - edgeY[row];
-        ++count;
+        int x0 = sliceTiles, x1 = -1;
+        for (int row = i; row < j; ++row)
+            if (first[row] >= 0) x0 = std::min(x0, first[row]), x1 = std::max(x1, last[row]);
+        int* span = spans[count++];
+        span[0] = edgeX[x0];
+        span[1] = edgeY[i];
+        span[2] = edgeX[x1 + 1] - edgeX[x0];
+        span[3] = edgeY[j] - edgeY[i];
+        j = i;
     }
     return count;
 }

@@ -23,9 +23,10 @@ void sliceScissor(const float polygon[][2], int count, float eyeZ, const float p
 
 // Rows of tiles across the slice's window rectangle rect: per row the span
 // from the first to the last tile whose part of the slice may hold a visible
-// brick, rows with equal spans merged. The rectangles never overlap. Writes
-// at most sliceTiles of them to spans and returns their count; rect alone
-// when the projection is not a plain perspective or orthographic one.
+// brick, neighbouring rows under one rectangle where that is cheaper than a
+// draw each. The rectangles never overlap. Writes at most sliceTiles of them
+// to spans and returns their count; rect alone when the projection is not a
+// plain perspective or orthographic one.
 const int sliceTiles = 16;
 int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
                const float rotation[16], float z, float eyeZ, const float projection[16], int width,

@@ -178,13 +178,16 @@ VisibleBox decideVisibleBox(const BrickGrid& grid, TextureContent content,
 
 bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]) {
     if (box.whole || box.empty || box.visibleBelow.empty()) return !box.empty;
+    // Drivers may carry t n with as few as 8 fraction bits.
+    const double rounding = 1.0 / 64;
     int first[3], last[3];
     for (int a = 0; a < 3; ++a) {
         // Linear filtering reads voxel floor(t n - 0.5) and the next; nearest
-        // reads floor(t n). Clamping keeps coordinates outside on the edge.
+        // reads floor(t n), which lies among those. Clamping keeps
+        // coordinates outside on the edge.
         const int n = box.voxels[a];
-        const double lowVoxel = std::floor(low[a] * n - 0.5) - 1;
-        const double highVoxel = std::floor(high[a] * n) + 1;
+        const double lowVoxel = std::floor(low[a] * n - 0.5 - rounding);
+        const double highVoxel = std::floor(high[a] * n - 0.5 + rounding) + 1;
         first[a] = int(std::min(std::max(lowVoxel, 0.0), double(n - 1))) / box.size[a];
         last[a] = int(std::min(std::max(highVoxel, 0.0), double(n - 1))) / box.size[a] + 1;
     }

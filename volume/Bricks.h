@@ -38,8 +38,8 @@ struct VisibleBox {
 };
 
 // Whether a fragment sampled between texture coordinates low and high (per
-// axis) can pass, judged brick by brick with a voxel of slack; true for a
-// whole box, false for an empty one.
+// axis) can pass, judged brick by brick from the voxels a filtered sample
+// there reads; true for a whole box, false for an empty one.
 bool anyVisible(const VisibleBox& box, const double low[3], const double high[3]);
 
 // table is read only for the rgba and index forms.

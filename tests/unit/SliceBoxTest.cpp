@@ -61,6 +61,35 @@ TEST(SliceBox, BrickRangesHoldTheNextVoxelAndTheZeroBorder) {
     }
 }
 
+TEST(SliceBox, SamplesSeeABrickExactlyWhereTheirFootprintReachesIt) {
+    std::vector<uint8_t> voxels(64 * 32 * 16, 0);
+    voxels[10 + 64 * (5 + 32 * 7)] = 200;
+    TransferTable table = {};
+    table[200][3] = 1;
+    const VisibleBox box = decideVisibleBox(computeBrickGrid(64, 32, 16, voxels.data()),
+                                            TextureContent::rgba, table, 0, 1);
+    // Along x, bricks 4 and 5 (voxels 8 to 11) hold it. A linear sample at
+    // t reads voxels floor(64 t - 0.5) and the next; 1/128 voxel of rounding.
+    const std::pair<double, bool> xs[] = {{7.4, false},
+                                          {7.5 - 1 / 128., true},
+                                          {7.6, true},
+                                          {12.4, true},
+                                          {12.5 + 1 / 128., true},
+                                          {12.6, false},
+                                          {-3, false},
+                                          {70, false}};
+    for (const auto& x : xs) {
+        const double at[3] = {x.first / 64, 5.5 / 32, 7.5 / 16};
+        EXPECT_EQ(anyVisible(box, at, at), x.second) << x.first;
+    }
+    // A range sees what either end or anything between sees.
+    const double low[3] = {0, 5.5 / 32, 0}, high[3] = {7.4 / 64, 5.5 / 32, 1};
+    const double past[3] = {13 / 64., 5.5 / 32, 1}, beyond[3] = {12.6 / 64, 5.5 / 32, 0};
+    EXPECT_FALSE(anyVisible(box, low, high));
+    EXPECT_TRUE(anyVisible(box, low, past));
+    EXPECT_FALSE(anyVisible(box, beyond, past));
+}
+
 TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
     // A quarter turn about z: texture s follows eye y, t follows -x.
     const float rotation[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
