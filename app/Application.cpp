@@ -6,6 +6,7 @@
 #include "commands/Commands.h"
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "platform/Memory.h"
 #include "platform/Platform.h"
 #include "render/FrameCounter.h"
 #include "render/Navigation.h"
@@ -215,6 +216,7 @@ void exitApplication() {
 
 int runSkorel(int argc, char** argv) {
     lineBufferStandardOutput();
+    keepFreedMemory();
     if (argc != 6 && argc != 1) usage();
     glutInit(&argc, argv);
     // glutInit may have taken its own options out of the vector.

@@ -2,6 +2,7 @@
 // windows it to one-byte voxels and shows it in the viewer with its physical
 // proportions.
 #include "app/Application.h"
+#include "platform/Memory.h"
 #include "platform/Platform.h"
 #include "render/ViewState.h"
 #include "volume/Volume.h"
@@ -169,6 +170,7 @@ void prepareVolume() {
 
 int main(int argc, char** argv) {
     lineBufferStandardOutput();
+    keepFreedMemory();
     const OpenOptions options = parseOptions(argc, argv);
     std::string error;
     if (options.raw) {

@@ -8,6 +8,9 @@
 #ifndef _WIN32
 #include <sys/mman.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -56,5 +59,11 @@ void freeLarge(void* block, size_t bytes) {
     }
 #ifndef _WIN32
     munmap(block, (bytes + hugePage - 1) / hugePage * hugePage);
+#endif
+}
+
+void keepFreedMemory() {
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
 }

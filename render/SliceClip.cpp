@@ -124,20 +124,31 @@ int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3
     for (int a = 0; a < 3; ++a)
         base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
 
-    // Per row the first and last tile that may show something, -1 for none.
+    // Per row the first and last tile that may show something, -1 for none;
+    // the tiles between them are drawn whatever they hold.
+    auto visible = [&](int row, int column) {
+        if (edgeX[column + 1] == edgeX[column]) return false;
+        double low[3], high[3];
+        for (int a = 0; a < 3; ++a) {
+            low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
+            high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
+        }
+        return anyVisible(box, low, high);
+    };
     int first[sliceTiles], last[sliceTiles];
     for (int row = 0; row < sliceTiles; ++row) {
         first[row] = last[row] = -1;
-        for (int column = 0; column < sliceTiles && edgeY[row + 1] > edgeY[row]; ++column) {
-            double low[3], high[3];
-            for (int a = 0; a < 3; ++a) {
-                low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
-                high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
+        if (edgeY[row + 1] == edgeY[row]) continue;
+        int column = 0;
+        while (column < sliceTiles && !visible(row, column))
+            ++column;
+        if (column == sliceTiles) continue;
+        first[row] = last[row] = column;
+        for (int back = sliceTiles - 1; back > column; --back)
+            if (visible(row, back)) {
+                last[row] = back;
+                break;
             }
-            if (edgeX[column + 1] == edgeX[column] || !anyVisible(box, low, high)) continue;
-            if (first[row] < 0) first[row] = column;
-            last[row] = column;
-        }
     }
     // Neighbouring rows share one rectangle where its extra pixels cost less
     // than another draw. cost[j]: the least for rows below j; start[j]: the
