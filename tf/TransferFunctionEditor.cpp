@@ -82,7 +82,7 @@ void countInto(const uint8_t* voxels, size_t count, uint32_t parts[4][256]) {
 
 // Voxels a thread counts at a time, and from how many a second thread saves
 // more than it costs to start.
-const size_t countChunk = size_t(1) << 20;
+const size_t countChunk = size_t(1) << 18;
 const size_t splitCount = size_t(4) << 20;
 
 } // namespace
