@@ -2,6 +2,8 @@
 // box decided from them whenever the table or the thresholds change.
 #include "volume/Bricks.h"
 
+#include "platform/Workers.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,35 +12,33 @@ namespace {
 
 const int maxBricksPerAxis = 32;
 
-// The bricks whose range holds voxel row or plane i along an axis: its own
-// brick and, on the first voxel of a brick, the previous brick's extra voxel.
-int bricksHolding(int i, int size, int out[2]) {
-    int n = 0;
-    out[n++] = i / size;
-    if (i > 0 && i % size == 0) out[n++] = i / size - 1;
-    return n;
-}
+// From this many voxels a second thread saves more than it costs to start.
+const size_t splitCount = size_t(4) << 20;
 
-// low = min(low, row) and high = max(high, row), element by element, 16 at
-// a time in vector registers.
+// low = min(low, rows) and high = max(high, rows) over `count` rows of n
+// bytes, column by column, 16 columns at a time in vector registers.
 typedef uint8_t Bytes16 __attribute__((vector_size(16)));
 
-void fold(const uint8_t* row, uint8_t* low, uint8_t* high, size_t n) {
+void fold(const uint8_t* rows, int count, size_t n, uint8_t* low, uint8_t* high) {
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        Bytes16 r, lo, hi;
-        std::memcpy(&r, row + i, 16);
+        Bytes16 lo, hi;
         std::memcpy(&lo, low + i, 16);
         std::memcpy(&hi, high + i, 16);
-        lo = r < lo ? r : lo;
-        hi = r > hi ? r : hi;
+        for (int r = 0; r < count; ++r) {
+            Bytes16 v;
+            std::memcpy(&v, rows + n * r + i, 16);
+            lo = v < lo ? v : lo;
+            hi = v > hi ? v : hi;
+        }
         std::memcpy(low + i, &lo, 16);
         std::memcpy(high + i, &hi, 16);
     }
-    for (; i < n; ++i) {
-        low[i] = std::min(low[i], row[i]);
-        high[i] = std::max(high[i], row[i]);
-    }
+    for (; i < n; ++i)
+        for (int r = 0; r < count; ++r) {
+            low[i] = std::min(low[i], rows[n * r + i]);
+            high[i] = std::max(high[i], rows[n * r + i]);
+        }
 }
 
 } // namespace
@@ -56,32 +56,36 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
     grid.low.assign(size_t(cx) * cy * cz, 255);
     grid.high.assign(grid.low.size(), 0);
 
-    // Per layer of bricks along z: fold every row into the running minimum
-    // and maximum of the brick rows that hold it, then reduce along x.
+    // Per layer of bricks along z: fold the rows of each brick row, plane by
+    // plane, into its running minimum and maximum, then reduce along x. Brick
+    // b's rows and planes run from b * size to (b + 1) * size or the last.
     const size_t w = size_t(width);
-    std::vector<uint8_t> rowLow(size_t(cy) * w), rowHigh(rowLow.size());
-    for (int bz = 0; bz < cz; ++bz) {
-        std::fill(rowLow.begin(), rowLow.end(), 255);
-        std::fill(rowHigh.begin(), rowHigh.end(), 0);
+    std::vector<uint8_t> rowLows[2], rowHighs[2]; // one pair per worker
+    auto rangeLayer = [&](int worker, size_t layer) {
+        rowLows[worker].assign(size_t(cy) * w, 255);
+        rowHighs[worker].assign(size_t(cy) * w, 0);
+        uint8_t* const rowLow = rowLows[worker].data();
+        uint8_t* const rowHigh = rowHighs[worker].data();
+        const int bz = int(layer);
         const int z0 = bz * grid.size[2], z1 = std::min(z0 + grid.size[2], depth - 1);
         for (int z = z0; z <= z1; ++z)
-            for (int y = 0; y < height; ++y) {
-                const uint8_t* row = voxels + w * (size_t(y) + size_t(height) * z);
-                int by[2];
-                const int n = bricksHolding(y, grid.size[1], by);
-                for (int k = 0; k < n; ++k)
-                    fold(row, &rowLow[size_t(by[k]) * w], &rowHigh[size_t(by[k]) * w], w);
+            for (int by = 0; by < cy; ++by) {
+                const int y0 = by * grid.size[1], y1 = std::min(y0 + grid.size[1], height - 1);
+                fold(voxels + w * (size_t(y0) + size_t(height) * z), y1 - y0 + 1, w,
+                     rowLow + size_t(by) * w, rowHigh + size_t(by) * w);
             }
         for (int by = 0; by < cy; ++by)
             for (int bx = 0; bx < cx; ++bx) {
                 const int x0 = bx * grid.size[0], x1 = std::min(x0 + grid.size[0], width - 1);
                 const size_t at = size_t(bx) + size_t(cx) * (size_t(by) + size_t(cy) * bz);
-                const uint8_t* lo = &rowLow[size_t(by) * w];
-                const uint8_t* hi = &rowHigh[size_t(by) * w];
+                const uint8_t* lo = rowLow + size_t(by) * w;
+                const uint8_t* hi = rowHigh + size_t(by) * w;
                 grid.low[at] = *std::min_element(lo + x0, lo + x1 + 1);
                 grid.high[at] = *std::max_element(hi + x0, hi + x1 + 1);
             }
-    }
+    };
+    // Layers write disjoint bricks, so two threads may take them in any order.
+    shareWork(size_t(cz), size_t(width) * height * depth >= splitCount, rangeLayer);
 
     // The texture's outermost layer is 0 whatever the voxels hold there.
     auto touchesBorder = [&grid](int axis, int b) {

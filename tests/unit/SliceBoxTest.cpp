@@ -90,6 +90,38 @@ TEST(SliceBox, SamplesSeeABrickExactlyWhereTheirFootprintReachesIt) {
     EXPECT_FALSE(anyVisible(box, beyond, past));
 }
 
+// Every brick's range against its own voxels and the next on each axis: over
+// 4 Mi voxels (two threads), and in odd sizes with rows not a multiple of 16.
+TEST(SliceBox, BrickRangesMatchTheirVoxels) {
+    for (const auto& n :
+         {std::vector<int>{256, 128, 128, 32 * 32 * 32}, {24, 66, 35, 24 * 33 * 35}}) {
+        std::vector<uint8_t> voxels(n[0] * n[1] * n[2]);
+        for (size_t i = 0; i < voxels.size(); ++i)
+            voxels[i] = uint8_t(i % 13 * 9 + i / n[0] % n[1] * 3 + i / n[0] / n[1]);
+        const BrickGrid grid = computeBrickGrid(n[0], n[1], n[2], voxels.data());
+        ASSERT_EQ(grid.high.size(), size_t(n[3]));
+        size_t wrong = 0;
+        for (size_t i = 0; i < grid.high.size(); ++i) {
+            int first[3], last[3];
+            bool border = false;
+            for (int a = 0, b = int(i); a < 3; b /= grid.count[a++]) {
+                first[a] = b % grid.count[a] * grid.size[a];
+                last[a] = std::min(first[a] + grid.size[a], n[a] - 1);
+                border = border || first[a] == 0 || last[a] == n[a] - 1;
+            }
+            uint8_t low = 255, high = 0;
+            for (int z = first[2]; z <= last[2]; ++z)
+                for (int y = first[1]; y <= last[1]; ++y)
+                    for (int x = first[0]; x <= last[0]; ++x) {
+                        const uint8_t v = voxels[x + size_t(n[0]) * (y + size_t(n[1]) * z)];
+                        low = std::min(low, v), high = std::max(high, v);
+                    }
+            wrong += grid.low[i] != (border ? 0 : low) || grid.high[i] != high;
+        }
+        EXPECT_EQ(wrong, 0u) << n[0] << "x" << n[1] << "x" << n[2];
+    }
+}
+
 TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
     // A quarter turn about z: texture s follows eye y, t follows -x.
     const float rotation[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

@@ -86,14 +86,16 @@ TEST(StagingFill, EveryTexelIsItsVoxelOrTheZeroBorder) {
     EXPECT_EQ(stagingBytes(1024, 1024, 1024, 4), uint64_t(4) << 30);
 }
 
-// The four-table count against one increment per voxel, at every short length
-// from every alignment, a long input and a run of one value.
+// The count against one increment per voxel: short lengths from every alignment
+// and 4 Mi voxels (two threads), runs long and short between mixed values.
 TEST(HistogramCount, MatchesOneIncrementPerVoxel) {
-    std::vector<uint8_t> bytes(5000, 255);
-    for (size_t i = 0; i < 4000; ++i)
-        bytes[i] = uint8_t(i * 131 + i / 7);
+    std::vector<uint8_t> bytes((size_t(4) << 20) + 77);
+    for (size_t i = 0, run = 0; i < bytes.size(); ++run)
+        for (const size_t end = std::min(bytes.size(), i + run * 37 % 101 + 1); i < end; ++i)
+            bytes[i] = uint8_t(run % 3 ? run * 53 : i * 131 + i / 7);
     for (size_t offset = 0; offset < 8; ++offset)
-        for (size_t count : {0, 1, 7, 8, 9, 15, 16, 17, 4990}) {
+        for (const size_t count :
+             std::vector<size_t>{0, 1, 7, 31, 32, 33, 4990, bytes.size() - 8}) {
             int expected[256], counted[256];
             for (int v = 0; v < 256; ++v)
                 expected[v] = counted[v] = v; // counts add on
