@@ -121,9 +121,10 @@ bool Volume::setVoxels(const uint8_t* voxels, int width, int height, int depth) 
     const uint32_t pw = padToPowerOfTwo(uint32_t(width));
     const uint32_t ph = padToPowerOfTwo(uint32_t(height));
     const uint32_t pd = padToPowerOfTwo(uint32_t(depth));
-    uint8_t* block = static_cast<uint8_t*>(std::calloc(size_t(pw) * ph * pd, 1));
+    // From allocateLarge, as load's: the destructor hands it back to freeLarge.
+    uint8_t* block = static_cast<uint8_t*>(allocateLarge(size_t(pw) * ph * pd));
     if (!block) return false;
-    std::free(data);
+    freeLarge(data, size_t(voxelCount()));
     data = block;
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
     missing = 0;
