@@ -156,7 +156,11 @@ void loadVolumeStage(int argc, char** argv) {
 } // namespace
 
 void buildControlPanel() {
-    ControlPanel& panel = *(controlPanel = new ControlPanel(0, *volume));
+    // The slices' brick ranges and the editor's histogram: one pass.
+    int histogram[256] = {};
+    volumeBricks = computeBrickGrid(volume->width(), volume->height(), volume->depth(),
+                                    volume->voxels(), histogram);
+    ControlPanel& panel = *(controlPanel = new ControlPanel(0, *volume, histogram));
     panel.setPosition(10, 10);
     panel.setPage(menuPage);
     panel.setCommandCallback(handleCommand);
@@ -179,8 +183,6 @@ bool buildInitialTexture() {
     const bool built = extensions.hasPalettedTexture
                            ? volume->buildIndexTexture(volumeTexture, 0, table)
                            : volume->buildRgbaTexture(volumeTexture, 0, table);
-    volumeBricks =
-        computeBrickGrid(volume->width(), volume->height(), volume->depth(), volume->voxels());
     setSliceTextureContent(
         extensions.hasPalettedTexture ? TextureContent::index : TextureContent::rgba, table);
     return built;

@@ -20,8 +20,8 @@ void place(Widget* widget, int x, int y) {
 
 ControlPanel* controlPanel = nullptr;
 
-ControlPanel::ControlPanel(int id, const Volume& volume) : Panel(id) {
-    editor = new TransferFunctionEditor(editorCommand, volume);
+ControlPanel::ControlPanel(int id, const Volume& volume, const int* histogram) : Panel(id) {
+    editor = new TransferFunctionEditor(editorCommand, volume, histogram);
     menuButton = new Button(menuCommand, "Menu");
     infosButton = new Button(infosCommand, "Infos");
     exitButton = new Button(exitCommand, "Exit");

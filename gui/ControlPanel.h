@@ -19,7 +19,8 @@ class ControlPanel : public Panel {
   public:
     // Needs a current GL context (the editor's histogram list) and the probed
     // extensions (the infos page names them). Widgets are never freed.
-    ControlPanel(int id, const Volume& volume);
+    // histogram: the volume's counts where they are known already.
+    ControlPanel(int id, const Volume& volume, const int* histogram = nullptr);
 
     // Places everything but the page row, which setPage places.
     void setPosition(int originX, int originY);

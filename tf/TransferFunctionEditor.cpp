@@ -2,7 +2,7 @@
 // drags, then drawing. Only compileHistogram and draw call GL.
 #include "tf/TransferFunctionEditor.h"
 
-#include "platform/Workers.h"
+#include "volume/Bricks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +26,9 @@ int histogramBarHeight(int binCount, int voxelCount) {
     return h > 128 ? 128 : h;
 }
 
-TransferFunctionEditor::TransferFunctionEditor(int id, const Volume& volume) : Widget(id) {
-    reset(volume);
+TransferFunctionEditor::TransferFunctionEditor(int id, const Volume& volume, const int* counted)
+    : Widget(id) {
+    reset(volume, counted);
     buildTable();
 }
 
@@ -35,9 +36,14 @@ TransferFunctionEditor::~TransferFunctionEditor() {
     if (histogramList) glDeleteLists(histogramList, 1);
 }
 
-void TransferFunctionEditor::reset(const Volume& volume) {
+void TransferFunctionEditor::reset(const Volume& volume, const int* counted) {
     resetCurve();
-    countHistogram(volume);
+    if (counted) {
+        voxelCount = int(volume.depth()) * volume.height() * volume.width();
+        histogram.assign(counted, counted + 256);
+    } else {
+        countHistogram(volume);
+    }
     compileHistogram();
 }
 
@@ -46,57 +52,6 @@ void TransferFunctionEditor::resetCurve() {
     highBound = 170;
     for (int j = 0; j < 6; ++j)
         controlPoints[j] = {j * 51, int(j * 25.6f)};
-}
-
-namespace {
-
-// Four tables, so that mixed values are four independent chains of increments
-// instead of one that waits on each store. A 32-byte chunk of one value (the
-// empty space around most objects) is one addition, to the tables in turn.
-void countInto(const uint8_t* voxels, size_t count, uint32_t parts[4][256]) {
-    size_t i = 0;
-    for (; i + 32 <= count; i += 32) {
-        uint64_t words[4];
-        std::memcpy(words, voxels + i, 32);
-        const uint64_t first = (words[0] & 255) * 0x0101010101010101u;
-        const uint64_t differ =
-            (words[0] ^ first) | (words[1] ^ first) | (words[2] ^ first) | (words[3] ^ first);
-        if (differ == 0) {
-            parts[(i >> 5) & 3][voxels[i]] += 32;
-            continue;
-        }
-        for (const uint64_t word : words) {
-            ++parts[0][word & 255];
-            ++parts[1][(word >> 8) & 255];
-            ++parts[2][(word >> 16) & 255];
-            ++parts[3][(word >> 24) & 255];
-            ++parts[0][(word >> 32) & 255];
-            ++parts[1][(word >> 40) & 255];
-            ++parts[2][(word >> 48) & 255];
-            ++parts[3][word >> 56];
-        }
-    }
-    for (; i < count; ++i)
-        ++parts[0][voxels[i]];
-}
-
-// Voxels a thread counts at a time, and from how many a second thread saves
-// more than it costs to start.
-const size_t countChunk = size_t(1) << 18;
-const size_t splitCount = size_t(4) << 20;
-
-} // namespace
-
-void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]) {
-    alignas(64) uint32_t parts[2][4][256] = {}; // no cache line shared by the workers
-    shareWork((count + countChunk - 1) / countChunk, count >= splitCount,
-              [&](int worker, size_t chunk) {
-                  const size_t at = chunk * countChunk;
-                  countInto(voxels + at, std::min(countChunk, count - at), parts[worker]);
-              });
-    for (int v = 0; v < 256; ++v)
-        for (const auto& part : parts)
-            histogram[v] += int(part[0][v] + part[1][v] + part[2][v] + part[3][v]);
 }
 
 void TransferFunctionEditor::countHistogram(const Volume& volume) {

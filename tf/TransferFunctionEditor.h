@@ -22,24 +22,22 @@ struct ControlPoint {
 // `voxelCount` voxels: 250 at the mean count per bin, capped at 128.
 int histogramBarHeight(int binCount, int voxelCount);
 
-// Adds the number of voxels of each value among the first `count` to histogram.
-void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]);
-
 // What a left drag moves: pointDrag + j moves control point j.
 enum DragMode { noDrag = 0, lowBoundDrag = 1, highBoundDrag = 2, pointDrag = 3 };
 
 class TransferFunctionEditor : public Widget {
   public:
     // Needs a loaded volume and a current GL context (the histogram list).
-    TransferFunctionEditor(int id, const Volume& volume);
+    // counted: the volume's 256 counts where start-up has them already.
+    TransferFunctionEditor(int id, const Volume& volume, const int* counted = nullptr);
     ~TransferFunctionEditor() override;
     TransferFunctionEditor(const TransferFunctionEditor&) = delete;
     TransferFunctionEditor& operator=(const TransferFunctionEditor&) = delete;
 
-    // Initial bounds and points, histogram counted again and compiled into a
-    // new display list (the old one is deleted). Leaves table, dragMode and
-    // hoveredHandle alone.
-    void reset(const Volume& volume);
+    // Initial bounds and points, histogram counted again (or taken from
+    // counted) and compiled into a new display list (the old one is deleted).
+    // Leaves table, dragMode and hoveredHandle alone.
+    void reset(const Volume& volume, const int* counted = nullptr);
     // Bounds and points back to their initial values.
     void resetCurve();
     void countHistogram(const Volume& volume);

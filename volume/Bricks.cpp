@@ -41,9 +41,61 @@ void fold(const uint8_t* rows, int count, size_t n, uint8_t* low, uint8_t* high)
         }
 }
 
+// Four tables, so that mixed values are four independent chains of increments
+// instead of one that waits on each store. A 32-byte chunk of one value (the
+// empty space around most objects) is one addition, to the tables in turn.
+void countInto(const uint8_t* voxels, size_t count, uint32_t parts[4][256]) {
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        uint64_t words[4];
+        std::memcpy(words, voxels + i, 32);
+        const uint64_t first = (words[0] & 255) * 0x0101010101010101u;
+        const uint64_t differ =
+            (words[0] ^ first) | (words[1] ^ first) | (words[2] ^ first) | (words[3] ^ first);
+        if (differ == 0) {
+            parts[(i >> 5) & 3][voxels[i]] += 32;
+            continue;
+        }
+        for (const uint64_t word : words) {
+            ++parts[0][word & 255];
+            ++parts[1][(word >> 8) & 255];
+            ++parts[2][(word >> 16) & 255];
+            ++parts[3][(word >> 24) & 255];
+            ++parts[0][(word >> 32) & 255];
+            ++parts[1][(word >> 40) & 255];
+            ++parts[2][(word >> 48) & 255];
+            ++parts[3][word >> 56];
+        }
+    }
+    for (; i < count; ++i)
+        ++parts[0][voxels[i]];
+}
+
+// Voxels a thread counts at a time.
+const size_t countChunk = size_t(1) << 18;
+
+// The two workers' tables into the histogram.
+void addCounts(const uint32_t parts[2][4][256], int histogram[256]) {
+    for (int v = 0; v < 256; ++v)
+        for (int worker = 0; worker < 2; ++worker)
+            for (int t = 0; t < 4; ++t)
+                histogram[v] += int(parts[worker][t][v]);
+}
+
 } // namespace
 
-BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels) {
+void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]) {
+    alignas(64) uint32_t parts[2][4][256] = {}; // no cache line shared by the workers
+    shareWork((count + countChunk - 1) / countChunk, count >= splitCount,
+              [&](int worker, size_t chunk) {
+                  const size_t at = chunk * countChunk;
+                  countInto(voxels + at, std::min(countChunk, count - at), parts[worker]);
+              });
+    addCounts(parts, histogram);
+}
+
+BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels,
+                           int histogram[256]) {
     BrickGrid grid;
     const int n[3] = {width, height, depth};
     for (int a = 0; a < 3; ++a) {
@@ -61,6 +113,7 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
     // b's rows and planes run from b * size to (b + 1) * size or the last.
     const size_t w = size_t(width);
     std::vector<uint8_t> rowLows[2], rowHighs[2]; // one pair per worker
+    alignas(64) uint32_t parts[2][4][256] = {};   // and its histogram tables
     auto rangeLayer = [&](int worker, size_t layer) {
         rowLows[worker].assign(size_t(cy) * w, 255);
         rowHighs[worker].assign(size_t(cy) * w, 0);
@@ -68,12 +121,18 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
         uint8_t* const rowHigh = rowHighs[worker].data();
         const int bz = int(layer);
         const int z0 = bz * grid.size[2], z1 = std::min(z0 + grid.size[2], depth - 1);
-        for (int z = z0; z <= z1; ++z)
+        for (int z = z0; z <= z1; ++z) {
+            const uint8_t* plane = voxels + w * size_t(height) * z;
             for (int by = 0; by < cy; ++by) {
                 const int y0 = by * grid.size[1], y1 = std::min(y0 + grid.size[1], height - 1);
-                fold(voxels + w * (size_t(y0) + size_t(height) * z), y1 - y0 + 1, w,
-                     rowLow + size_t(by) * w, rowHigh + size_t(by) * w);
+                fold(plane + w * size_t(y0), y1 - y0 + 1, w, rowLow + size_t(by) * w,
+                     rowHigh + size_t(by) * w);
             }
+            // Counted while still in cache; the plane shared with the next
+            // layer is that layer's to count.
+            if (histogram && z < z0 + grid.size[2])
+                countInto(plane, w * size_t(height), parts[worker]);
+        }
         for (int by = 0; by < cy; ++by)
             for (int bx = 0; bx < cx; ++bx) {
                 const int x0 = bx * grid.size[0], x1 = std::min(x0 + grid.size[0], width - 1);
@@ -86,6 +145,7 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
     };
     // Layers write disjoint bricks, so two threads may take them in any order.
     shareWork(size_t(cz), size_t(width) * height * depth >= splitCount, rangeLayer);
+    if (histogram) addCounts(parts, histogram);
 
     // The texture's outermost layer is 0 whatever the voxels hold there.
     auto touchesBorder = [&grid](int axis, int b) {

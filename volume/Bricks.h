@@ -3,6 +3,7 @@
 #pragma once
 #include "volume/Volume.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,7 +19,12 @@ struct BrickGrid {
 };
 
 // At most 32 bricks per axis, so deciding the box stays cheap at 1024^3.
-BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels);
+// Given a histogram, the same pass over the voxels adds their counts to it.
+BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels,
+                           int histogram[256] = nullptr);
+
+// Adds the number of voxels of each value among the first `count` to histogram.
+void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]);
 
 // What the volume texture holds: raw values as alpha, the table baked in, or
 // colour indices looked up in the table (after filtering with the stand-in).

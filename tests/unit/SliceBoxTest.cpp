@@ -90,7 +90,8 @@ TEST(SliceBox, SamplesSeeABrickExactlyWhereTheirFootprintReachesIt) {
     EXPECT_FALSE(anyVisible(box, beyond, past));
 }
 
-// Every brick's range against its own voxels and the next on each axis: over
+// Every brick's range against its own voxels and the next on each axis, and
+// the histogram of the same pass against a plain count: over
 // 4 Mi voxels (two threads), and in odd sizes with rows not a multiple of 16.
 TEST(SliceBox, BrickRangesMatchTheirVoxels) {
     for (const auto& n :
@@ -98,8 +99,12 @@ TEST(SliceBox, BrickRangesMatchTheirVoxels) {
         std::vector<uint8_t> voxels(n[0] * n[1] * n[2]);
         for (size_t i = 0; i < voxels.size(); ++i)
             voxels[i] = uint8_t(i % 13 * 9 + i / n[0] % n[1] * 3 + i / n[0] / n[1]);
-        const BrickGrid grid = computeBrickGrid(n[0], n[1], n[2], voxels.data());
+        int counted[256] = {}, expected[256] = {}; // the same pass counts every voxel once
+        const BrickGrid grid = computeBrickGrid(n[0], n[1], n[2], voxels.data(), counted);
         ASSERT_EQ(grid.high.size(), size_t(n[3]));
+        for (const uint8_t v : voxels)
+            ++expected[v];
+        EXPECT_TRUE(std::equal(expected, expected + 256, counted));
         size_t wrong = 0;
         for (size_t i = 0; i < grid.high.size(); ++i) {
             int first[3], last[3];

@@ -1,7 +1,7 @@
 // The raw loader, padding, the staging fills and the histogram count, exact
 // voxel by voxel.
 #include "TestData.h"
-#include "tf/TransferFunctionEditor.h"
+#include "volume/Bricks.h"
 #include "volume/VolumeTexture.h"
 
 #include <gtest/gtest.h>
