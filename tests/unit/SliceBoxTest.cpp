@@ -162,3 +162,47 @@ TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
         EXPECT_TRUE(std::equal(rect, rect + 4, c.rect)) << c.eyeZ;
     }
 }
+
+// Every pixel whose sample can see a visible brick lies in exactly one of the
+// slice's rectangles: scattered voxels, turned views, orthographic 64 x 48.
+TEST(SliceBox, SpansHoldEveryPixelThatCanShowAndNoneTwice) {
+    std::vector<uint8_t> voxels(32 * 32 * 32, 0);
+    for (size_t i = 7; i < voxels.size(); i += 977)
+        voxels[i] = 200;
+    TransferTable table = {};
+    table[200][3] = 1;
+    const VisibleBox box = decideVisibleBox(computeBrickGrid(32, 32, 32, voxels.data()),
+                                            TextureContent::rgba, table, 0, 1);
+    const float projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -0.1f, 0, 0, 0, 0, 1};
+    const float centre[3] = {0.5f, 0.5f, 0.5f}, scale[3] = {0.6f, 0.6f, 0.6f};
+    const float turns[][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                               {0.6f, 0.8f, 0, 0, -0.8f, 0.6f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                               {1, 0, 0, 0, 0, 0.8f, 0.6f, 0, 0, -0.6f, 0.8f, 0, 0, 0, 0, 1}};
+    int missed = 0, twice = 0, seen = 0;
+    for (const int w : {64, 200})
+        for (const auto& r : turns)
+            for (float z = -0.8f; z < 0.8f; z += 0.05f) {
+                const int h = w * 3 / 4, rect[4] = {0, 0, w, h};
+                int spans[sliceTiles][4];
+                const int n =
+                    sliceSpans(box, centre, scale, r, z, -3, projection, w, h, rect, spans);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const double eye[3] = {(x + 0.5) * 2 / w - 1, (y + 0.5) * 2 / h - 1, z};
+                        double t[3];
+                        for (int a = 0; a < 3; ++a)
+                            t[a] =
+                                centre[a] + scale[a] * (r[a * 4] * eye[0] + r[a * 4 + 1] * eye[1] +
+                                                        r[a * 4 + 2] * eye[2]);
+                        int in = 0;
+                        for (int s = 0; s < n; ++s)
+                            in += x >= spans[s][0] && x < spans[s][0] + spans[s][2] &&
+                                  y >= spans[s][1] && y < spans[s][1] + spans[s][3];
+                        const bool shows = anyVisible(box, t, t);
+                        seen += shows, missed += shows && in == 0, twice += in > 1;
+                    }
+            }
+    EXPECT_GT(seen, 1000);
+    EXPECT_EQ(missed, 0);
+    EXPECT_EQ(twice, 0);
+}
