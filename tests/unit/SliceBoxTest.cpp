@@ -164,7 +164,8 @@ TEST(SliceBox, PolygonAndWindowRectangleOfASlice) {
 }
 
 // Every pixel whose sample can see a visible brick lies in exactly one of the
-// slice's rectangles: scattered voxels, turned views, orthographic 64 x 48.
+// slice's rectangles: scattered voxels, turned views, orthographic windows of
+// 64 x 48 and 200 x 150.
 TEST(SliceBox, SpansHoldEveryPixelThatCanShowAndNoneTwice) {
     std::vector<uint8_t> voxels(32 * 32 * 32, 0);
     for (size_t i = 7; i < voxels.size(); i += 977)
