@@ -153,9 +153,9 @@ int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3
     // Neighbouring rows share one rectangle where its extra pixels cost less
     // than another draw. cost[j]: the least for rows below j; start[j]: the
     // first row of the rectangle that ends at row j - 1, -1 when that row
-    // has nothing to draw.
+    // has nothing to draw; left[j] and right[j]: its first and last column.
     double cost[sliceTiles + 1] = {0};
-    int start[sliceTiles + 1];
+    int start[sliceTiles + 1], left[sliceTiles + 1], right[sliceTiles + 1];
     for (int j = 1; j <= sliceTiles; ++j) {
         cost[j] = cost[j - 1];
         start[j] = -1;
@@ -164,25 +164,17 @@ int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3
             if (first[i] >= 0) x0 = std::min(x0, first[i]), x1 = std::max(x1, last[i]);
             const double c =
                 cost[i] + drawPixels + double(edgeX[x1 + 1] - edgeX[x0]) * (edgeY[j] - edgeY[i]);
-            if (start[j] < 0 || c < cost[j]) cost[j] = c, start[j] = i;
+            if (start[j] < 0 || c < cost[j]) cost[j] = c, start[j] = i, left[j] = x0, right[j] = x1;
         }
     }
     int count = 0;
-    for (int j = sliceTiles; j > 0;) {
-        const int i = start[j];
-        if (i < 0) {
-            --j;
-            continue;
-        }
-        int x0 = sliceTiles, x1 = -1;
-        for (int row = i; row < j; ++row)
-            if (first[row] >= 0) x0 = std::min(x0, first[row]), x1 = std::max(x1, last[row]);
+    for (int j = sliceTiles; j > 0; j = start[j] >= 0 ? start[j] : j - 1) {
+        if (start[j] < 0) continue;
         int* span = spans[count++];
-        span[0] = edgeX[x0];
-        span[1] = edgeY[i];
-        span[2] = edgeX[x1 + 1] - edgeX[x0];
-        span[3] = edgeY[j] - edgeY[i];
-        j = i;
+        span[0] = edgeX[left[j]];
+        span[1] = edgeY[start[j]];
+        span[2] = edgeX[right[j] + 1] - edgeX[left[j]];
+        span[3] = edgeY[j] - edgeY[start[j]];
     }
     return count;
 }

@@ -4,9 +4,7 @@
 
 #include "volume/Bricks.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -38,12 +36,7 @@ TransferFunctionEditor::~TransferFunctionEditor() {
 
 void TransferFunctionEditor::reset(const Volume& volume, const int* counted) {
     resetCurve();
-    if (counted) {
-        voxelCount = int(volume.depth()) * volume.height() * volume.width();
-        histogram.assign(counted, counted + 256);
-    } else {
-        countHistogram(volume);
-    }
+    countHistogram(volume, counted);
     compileHistogram();
 }
 
@@ -54,8 +47,12 @@ void TransferFunctionEditor::resetCurve() {
         controlPoints[j] = {j * 51, int(j * 25.6f)};
 }
 
-void TransferFunctionEditor::countHistogram(const Volume& volume) {
+void TransferFunctionEditor::countHistogram(const Volume& volume, const int* counted) {
     voxelCount = int(volume.depth()) * volume.height() * volume.width();
+    if (counted) {
+        histogram.assign(counted, counted + 256);
+        return;
+    }
     histogram.assign(256, 0);
     ::countHistogram(volume.voxels(), size_t(voxelCount), histogram.data());
 }

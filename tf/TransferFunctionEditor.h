@@ -40,7 +40,8 @@ class TransferFunctionEditor : public Widget {
     void reset(const Volume& volume, const int* counted = nullptr);
     // Bounds and points back to their initial values.
     void resetCurve();
-    void countHistogram(const Volume& volume);
+    // The volume's histogram, or a copy of counted where that is given.
+    void countHistogram(const Volume& volume, const int* counted = nullptr);
     // Rewrites every entry of table from the bounds and control points.
     void buildTable();
 

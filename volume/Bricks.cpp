@@ -1,5 +1,6 @@
-// Brick value ranges (one pass over the voxels at start-up) and the visible
-// box decided from them whenever the table or the thresholds change.
+// Brick value ranges and the histogram (one pass over the voxels at start-up)
+// and the visible box decided from them whenever the table or the thresholds
+// change.
 #include "volume/Bricks.h"
 
 #include "platform/Workers.h"
