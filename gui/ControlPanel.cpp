@@ -123,8 +123,10 @@ void ControlPanel::setPosition(int originX, int originY) {
 
 void ControlPanel::setPage(Page p) {
     page = p;
-    const bool open = p != closedPage;
-    const int rowY = y + (open ? 410 : 10);
+    // Only the two open pages move the row to the top; any other value leaves
+    // the buttons and the frame rate at the bottom.
+    const bool top = p == menuPage || p == infosPage;
+    const int rowY = y + (top ? 410 : 10);
     place(menuButton, x + 10, rowY);
     place(infosButton, x + 60, rowY);
     place(exitButton, x + 118, rowY);

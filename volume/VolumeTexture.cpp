@@ -1,5 +1,5 @@
-// Volume texture builders: staging fills, then delete, generate, parameters
-// and upload; and the palette upload for the colour-index form.
+// Volume texture builders: staging fills, then a new texture uploaded and
+// checked before it replaces the old one; and the colour-index form's palette.
 #include "volume/VolumeTexture.h"
 
 #include "platform/Extensions.h"
@@ -100,8 +100,9 @@ struct LargeDeleter {
 };
 
 // Replaces names[index] with a new texture in the given form (table unused for
-// the alpha form). Keeps the current texture when memory runs out or the
-// driver refuses the size; false then, with one line on stderr.
+// the alpha form). Keeps the current texture, still bound, when memory runs
+// out or the driver refuses the size or the upload; false then, with one line
+// on stderr.
 bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureForm& form,
                   const TransferTable table) {
     const int w = volume.width(), h = volume.height(), d = volume.depth();
@@ -125,9 +126,14 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
     else
         fillAlphaStaging(w, h, d, volume.voxels(), staging.get());
 
-    if (glIsTexture(names[index])) glDeleteTextures(1, &names[index]);
-    glGenTextures(1, &names[index]);
-    glBindTexture(GL_TEXTURE_3D, names[index]);
+    // The new texture is built beside the current one, which goes only once
+    // the new one holds the voxels: drivers answer the proxy from sizes alone
+    // and may run out of memory at the upload itself.
+    GLint shown = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_3D, &shown);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_3D, name);
     if (form.pixelFormat == GL_COLOR_INDEX)
         extensions.glColorTableEXT(GL_TEXTURE_3D, GL_RGBA8, 256, GL_RGBA, GL_UNSIGNED_BYTE, table);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -143,13 +149,16 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
     extensions.glTexImage3DEXT(GL_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0, form.pixelFormat,
                                GL_UNSIGNED_BYTE, staging.get());
     glPopClientAttrib();
-    // The proxy can accept what the upload then fails to store (memory).
     GLint stored = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &stored);
     if (glGetError() != GL_NO_ERROR || stored != w) {
+        glDeleteTextures(1, &name);
+        glBindTexture(GL_TEXTURE_3D, GLuint(shown));
         reportRefused(form, w, h, d);
         return false;
     }
+    if (glIsTexture(names[index])) glDeleteTextures(1, &names[index]);
+    names[index] = name;
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
 #include "render/Navigation.h"
+#include "render/Renderer.h"
+#include "app/Window.h"
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
@@ -109,6 +111,13 @@ TEST_F(Callbacks, PagesAndWhatAPressReaches) {
             handleCommand(k ? infosCommand : menuCommand);
             EXPECT_EQ(panel().page, after[from][k]) << from << " " << k;
         }
+    for (int p : {0, 1, 2, 3}) { // the page row: top for open pages only
+        panel().setPage(Page(p));
+        const int rowY = panel().y + (p == menuPage || p == infosPage ? 410 : 10);
+        for (Widget* w : {panel().menuButton, panel().infosButton, panel().exitButton})
+            EXPECT_EQ(std::vector<int>({w->y, w->visible}), std::vector<int>({rowY, 1})) << p;
+        EXPECT_EQ(panel().fpsLabel->y, rowY + 25) << p;
+    }
     panel().setPage(closedPage);
     const Box menu = panel().menuButton->box();
     panel().onMouse(left, down, menu.x, menu.y); // the editor, later, would cover this point
@@ -132,7 +141,7 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     editor().lowBound = 10;
     editor().controlPoints[2].y = 100;
     handleCommand(initTfCommand); // the model back; table and texture wait
-    EXPECT_EQ(editor().lowBound * 1000 + editor().controlPoints[2].y, 86051);
+    EXPECT_EQ(std::vector<int>({editor().lowBound, editor().controlPoints[2].y}), std::vector<int>({86, 51}));
     editor().highBound = 100;
     panel().useTfCheckBox->setChecked(false);
     const GLuint name = volumeTexture[0];
@@ -147,25 +156,59 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     panel().useTfCheckBox->setChecked(true);
     handleCommand(applyTfCommand);
     EXPECT_EQ(editor().table[95][0], 255);
-    EXPECT_TRUE(glIsTexture(volumeTexture[0]) && (volumeTexture[0] == name || !glIsTexture(name)));
+    EXPECT_TRUE(glIsTexture(volumeTexture[0])); // a new texture, and the old one gone
+    EXPECT_NE(volumeTexture[0], name);
+    EXPECT_FALSE(glIsTexture(name));
 }
 
-// A form the driver refuses (2 GiB of RGBA) leaves texture and panel as they were.
+namespace {
+TexImage3DProc driverUpload = nullptr;
+// A driver that accepts every size and then stores nothing.
+void APIENTRY storeNothing(GLenum target, GLint level, GLenum internalFormat, GLsizei w, GLsizei h,
+                           GLsizei d, GLint border, GLenum format, GLenum type, const GLvoid* p) {
+    if (target != GL_TEXTURE_3D)
+        driverUpload(target, level, internalFormat, w, h, d, border, format, type, p);
+}
+} // namespace
+
+// A form the driver refuses, by its size (2 GiB of RGBA) or at the upload,
+// leaves the texture, its binding, the panel and the picture as they were.
 TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
     click(panel().useTfCheckBox->box());
-    const GLuint alpha = volumeTexture[0];
     Volume* const shown = volume;
-    volume = new Volume();
-    ASSERT_EQ(volume->load("/dev/null", 1024, 1024, 512, true), LoadStatus::ok);
-    testing::internal::CaptureStderr();
-    click(panel().useTfCheckBox->box());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Error: the driver refused a 1024x1024x512 RGBA volume texture (2147483648 bytes)\n");
-    EXPECT_FALSE(panel().useTfCheckBox->isChecked());
-    EXPECT_TRUE(panel().densityPlusButton->enabled && panel().densityLabel->enabled);
-    EXPECT_TRUE(volumeTexture[0] == alpha && glIsTexture(alpha));
-    delete volume;
-    volume = shown;
+    Volume big;
+    ASSERT_EQ(big.load("/dev/null", 1024, 1024, 512, true), LoadStatus::ok);
+    driverUpload = extensions.glTexImage3DEXT;
+    reshape(256, 256);
+    viewState.showOverlay = false; // the frame rate changes between frames
+    const struct {
+        Volume* volume;
+        TexImage3DProc upload;
+        const char* line;
+    } rows[] = {
+        {&big, driverUpload, "1024x1024x512 RGBA volume texture (2147483648 bytes)\n"},
+        {shown, storeNothing, "64x64x64 RGBA volume texture (1048576 bytes)\n"},
+    };
+    for (const auto& row : rows) {
+        display();
+        const std::vector<unsigned char> before = readPixels(256, 256);
+        const GLuint alpha = volumeTexture[0];
+        volume = row.volume, extensions.glTexImage3DEXT = row.upload;
+        testing::internal::CaptureStderr();
+        panel().useTfCheckBox->setChecked(true); // as its click does
+        handleCommand(useTfCommand);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string("Error: the driver refused a ") + row.line);
+        volume = shown, extensions.glTexImage3DEXT = driverUpload;
+        GLint bound = 0; // as the last frame left it
+        glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
+        EXPECT_EQ(GLuint(bound), alpha);
+        EXPECT_FALSE(panel().useTfCheckBox->isChecked());
+        EXPECT_TRUE(panel().densityPlusButton->enabled && panel().densityLabel->enabled);
+        EXPECT_TRUE(volumeTexture[0] == alpha && glIsTexture(alpha));
+        display();
+        EXPECT_TRUE(readPixels(256, 256) == before) << row.line;
+    }
 }
 
 // A left drag turns at lower quality until the release; a right drag zooms
@@ -181,18 +224,18 @@ TEST_F(Callbacks, DragsTurnZoomOrEditButNeverTwo) {
     motion(x - 30, y);
     panel().setVisible(false); // as space does, mid-drag: the release still ends the drag
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
-    EXPECT_EQ(editor().highBound * 1000 + viewState.sliceCount, 140080);
+    EXPECT_EQ(std::vector<int>({editor().highBound, viewState.sliceCount}), std::vector<int>({140, 80}));
     EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
     EXPECT_TRUE(isIdentity(viewState.rotation));
     EXPECT_EQ(viewState.distance, -4.4f);
 
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
     motion(210, 110);
-    EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 53 * 10000 + GL_NEAREST);
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}), std::vector<int>({53, GL_NEAREST}));
     EXPECT_FALSE(isIdentity(viewState.rotation));
     keyboard('e', 0, 0); // undone by the release
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 210, 110);
-    EXPECT_EQ(viewState.sliceCount * 10000 + viewState.filter, 80 * 10000 + GL_LINEAR);
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}), std::vector<int>({80, GL_LINEAR}));
 
     mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 200, 100);
     for (const auto& step :

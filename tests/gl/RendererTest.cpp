@@ -9,6 +9,7 @@
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,13 +56,10 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
     viewState.sliceCount = 14;
     viewState.filter = GL_NEAREST;
     viewState.showOverlay = false;
-    const TransferTable zero = {};
-    GLuint indexTexture[1] = {0};
     for (const auto& row : rows) {
         TransferTable table = {{0, 0, 0, 0}, {0, 0, 255, uint8_t(row.blueAlpha)}, {255, 0, 0, 255}};
-        testing::internal::CaptureStdout(); // the builders' progress lines
-        const bool built = layers.buildRgbaTexture(volumeTexture, 0, table) &&
-                           layers.buildIndexTexture(indexTexture, 0, zero);
+        testing::internal::CaptureStdout(); // the builder's progress line
+        const bool built = layers.buildRgbaTexture(volumeTexture, 0, table);
         testing::internal::GetCapturedStdout();
         ASSERT_TRUE(built);
         row.radio->select(true);
@@ -70,15 +68,50 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
         for (int c = 0; c < 3; ++c)
             EXPECT_NEAR(rgba[4 * (128 * 256 + 128) + c], row.rgb[c], row.tolerance)
                 << row.radio->text << " blue alpha " << row.blueAlpha << " channel " << c;
-        if (!extensions.hasPalettedTexture) continue;
-        // The colour-index texture, recoloured by a palette upload alone,
-        // draws the same picture with the nearest filter.
-        std::swap(volumeTexture[0], indexTexture[0]);
-        uploadPalette(table);
-        display();
-        EXPECT_TRUE(readPixels(256, 256) == rgba) << row.radio->text;
-        std::swap(volumeTexture[0], indexTexture[0]);
     }
+}
+
+// Columns of values across the range, drawn with the maximum operator and the
+// nearest filter, so that each pixel is one table entry: the colour-index
+// form, recoloured by a palette upload alone, draws the RGBA form's picture,
+// and each value shows its own entry, not a neighbour's.
+TEST_F(RendererTest, ColourIndexFormLooksUpEveryValueAsTheRgbaFormDoes) {
+    if (!extensions.hasPalettedTexture || !extensions.hasBlendMinmax) GTEST_SKIP() << "driver";
+    const uint8_t values[] = {1, 127, 128, 200, 254, 255};
+    std::vector<unsigned char> voxels(16 * 16 * 16);
+    for (size_t i = 0; i < voxels.size(); ++i) // x = 1, 2 the first value, ... (0, 15: border)
+        voxels[i] = values[std::min<size_t>((i % 16 - 1) / 2, 5)];
+    TempFile file(voxels);
+    Volume columns;
+    TransferTable table, zero = {};
+    for (int i = 0; i < 256; ++i) // neighbours differ in every colour channel; 0 is the border's
+        table[i][0] = uint8_t(i), table[i][1] = uint8_t(255 - i), table[i][2] = uint8_t(i * 37),
+        table[i][3] = i ? 255 : 0;
+    GLuint indexTexture[1] = {0};
+    testing::internal::CaptureStdout();
+    const bool built = columns.load(file.c_str(), 16, 16, 16, true) == LoadStatus::ok &&
+                       columns.buildRgbaTexture(volumeTexture, 0, table) &&
+                       columns.buildIndexTexture(indexTexture, 0, zero);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(built);
+    reshape(256, 256);
+    controlPanel->mipRadio->select(true);
+    viewState.filter = GL_NEAREST;
+    viewState.showOverlay = false;
+    viewState.wholeSlices = true;
+    display();
+    const std::vector<unsigned char> rgba = readPixels(256, 256);
+    for (uint8_t v : values) {
+        size_t shown = 0;
+        for (size_t p = 0; p < rgba.size(); p += 4)
+            shown += std::equal(table[v], table[v] + 3, &rgba[p]);
+        EXPECT_GT(shown, 100u) << int(v);
+    }
+    std::swap(volumeTexture[0], indexTexture[0]);
+    uploadPalette(table);
+    display();
+    EXPECT_TRUE(readPixels(256, 256) == rgba);
+    std::swap(volumeTexture[0], indexTexture[0]);
 }
 
 // Frames leave the model-view current with translation x rotation, the slice
@@ -92,10 +125,11 @@ TEST_F(RendererTest, FramesLeaveTheStateTheCallbacksRelyOn) {
         float m[16];
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
-        EXPECT_EQ(mode == GL_MODELVIEW && m[14] == -3.0f, true);
+        EXPECT_EQ(mode, GL_MODELVIEW);
+        EXPECT_EQ(m[14], -3.0f);
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_3D) || glIsEnabled(GL_TEXTURE_GEN_S) ||
                      glIsEnabled(GL_ALPHA_TEST));
-        EXPECT_EQ(glIsEnabled(GL_BLEND) * 10 + controlPanel->visible, overlay * 11);
+        EXPECT_EQ(std::vector<int>({glIsEnabled(GL_BLEND), controlPanel->visible}), std::vector<int>({overlay, overlay}));
     }
 }
 
