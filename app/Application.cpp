@@ -18,9 +18,11 @@
 
 #include <GL/freeglut.h>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 const char* const usageLine = "Usage: skorel filename width height depth [8|16]\n";
 
@@ -139,9 +141,13 @@ void loadVolumeStage(int argc, char** argv) {
     switch (status) {
     case LoadStatus::ok:
         break;
-    case LoadStatus::cannotOpen:
+    case LoadStatus::cannotOpen: {
+        const int reason = errno; // of the failed open
         std::printf("Error: unable to open volume\n");
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", line.fileName.c_str(), std::strerror(reason));
         std::exit(1);
+    }
     case LoadStatus::badSize: // sizeProblem has refused these already
     case LoadStatus::noMemory:
         std::fprintf(stderr, "Error: not enough memory for a volume of %dx%dx%d voxels\n",

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -90,6 +91,10 @@ OpenOptions parseOptions(int argc, char** argv) {
             o.path = arg;
             continue;
         }
+        const char* const known[] = {"--window", "--volume", "--spacing", "--size",
+                                     "--type",   "--endian", "--header"};
+        if (std::find(std::begin(known), std::end(known), arg) == std::end(known))
+            fail("unknown option " + arg + " (skorel-open --help lists the options)");
         if (i + 1 >= argc) fail(arg + " needs a value (skorel-open --help lists the options)");
         const std::string value = argv[++i];
         const std::string bad = "bad " + arg + " '" + value + "': ";
@@ -125,8 +130,6 @@ OpenOptions parseOptions(int argc, char** argv) {
             if (!parseNumbers(value, ',', 1, v) || !isWhole(v[0], 0, 1e18))
                 fail(bad + "give a number of bytes from 0");
             o.rawOptions.header = uint64_t(v[0]), o.rawOnlyGiven = true;
-        } else {
-            fail("unknown option " + arg + " (skorel-open --help lists the options)");
         }
     }
     if (o.path.empty()) fail("no file given (skorel-open --help shows how to use it)");

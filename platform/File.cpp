@@ -1,7 +1,12 @@
 #include "platform/File.h"
 
+#include <cerrno>
+
 #ifdef _WIN32
 #include <windows.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <string>
 
@@ -24,11 +29,19 @@ FILE* openForReading(const char* fileName) {
     // arrives in the ANSI code page; such names are rarely valid UTF-8.
     std::wstring name = widen(fileName, CP_UTF8);
     if (name.empty()) name = widen(fileName, CP_ACP);
-    if (name.empty()) return nullptr;
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    const DWORD attributes =
+        name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = attributes == INVALID_FILE_ATTRIBUTES ? ENOENT : EISDIR;
         return nullptr;
+    }
     return _wfopen(name.c_str(), L"rb");
+}
+
+int64_t regularFileSize(FILE* file) {
+    struct _stati64 info;
+    if (_fstati64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return -1;
+    return info.st_size;
 }
 
 #else
@@ -44,11 +57,21 @@ FILE* openForReading(const char* fileName) {
     if (fd < 0) return nullptr;
     struct stat info;
     FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+    const bool directory = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    if (!directory && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
         file = fdopen(fd, "rb");
-    if (!file) close(fd);
+    if (!file) {
+        const int reason = directory ? EISDIR : errno;
+        close(fd);
+        errno = reason;
+    }
     return file;
+}
+
+int64_t regularFileSize(FILE* file) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return info.st_size;
 }
 
 #endif

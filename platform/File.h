@@ -1,8 +1,15 @@
 // Opening a data file by the name the user typed.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 
-// Opens fileName for reading in binary mode; null when it does not exist,
-// cannot be read or is a directory. The name is UTF-8 on Windows (the
-// program's code page there) and passed through unchanged elsewhere.
+// Opens fileName for reading in binary mode; null, with errno saying why, when
+// it does not exist, cannot be read or is a directory. The name is UTF-8 on
+// Windows (the program's code page there) and passed through unchanged
+// elsewhere.
 FILE* openForReading(const char* fileName);
+
+// Bytes in the regular file open as `file`; -1 for a pipe or other
+// non-regular file, or when that cannot be told. Asks the open file rather
+// than its name, which may not survive a second conversion.
+int64_t regularFileSize(FILE* file);

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
 uint32_t padToPowerOfTwo(uint32_t n) {
@@ -105,13 +104,10 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
         }
     }
     missing = gw * gh * gd - got;
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::u8path(fileName); // names are UTF-8
-    if (std::filesystem::is_regular_file(path, error)) {
-        const uint64_t size = std::filesystem::file_size(path, error);
-        const uint64_t wanted = uint64_t(gw * gh * gd) * (eightBit ? 1 : 2);
-        if (!error && size > wanted) extra = size - wanted;
-    }
+    // Asked of the open file: a name in the ANSI code page may not convert twice.
+    const int64_t size = regularFileSize(file.get());
+    const uint64_t wanted = uint64_t(gw * gh * gd) * (eightBit ? 1 : 2);
+    if (size > 0 && uint64_t(size) > wanted) extra = uint64_t(size) - wanted;
 
     setScales(scales, w, h, d);
     return LoadStatus::ok;

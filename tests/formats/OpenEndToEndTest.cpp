@@ -62,6 +62,10 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
         {{dir / "short.raw", "--size", "2x2x2", "--type", "i16"},
          dir / "short.raw" + " has 10 bytes, but the options describe 16"},
         {{dir / "h.nii.gz", "--window", "5,5"}, "bad --window '5,5': low must be below high"},
+        {{dir / "h.nii.gz", "--bogus"},
+         "unknown option --bogus (skorel-open --help lists the options)"},
+        {{dir / "h.nii.gz", "--window"},
+         "--window needs a value (skorel-open --help lists the options)"},
         {{dir / "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + dir / "h.nii.gz" + " (0)"},
     };

@@ -101,7 +101,8 @@ TEST(ValueSteps, DoublePrecisionStepsStopExactlyAtTheLimits) {
     // clang-format on
     for (const auto& c : slices)
         EXPECT_EQ(stepSliceCount(c[0], c[1]), c[2]) << c[0] << " " << c[1];
-    EXPECT_EQ(std::vector<int>({rotatingSliceCount(15), rotatingSliceCount(200)}), std::vector<int>({10, 133})); // 2/3, >= 10
+    EXPECT_EQ(std::vector<int>({rotatingSliceCount(15), rotatingSliceCount(200)}),
+              std::vector<int>({10, 133})); // 2/3, >= 10
 }
 
 // The centre maps to the pole, the circle and beyond to the equator; a window

@@ -4,6 +4,7 @@
 #include "volume/Bricks.h"
 #include "volume/VolumeTexture.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
@@ -57,6 +58,22 @@ TEST(VolumeLoader, PlacesEverySampleAndZeroesTheRest) {
             EXPECT_TRUE(v.setVoxels(bytes.data(), s.w, s.h, s.d));
         }
     }
+}
+
+// Names typed before Windows gave UTF-8 command lines come in the ANSI code
+// page: a file that opens under one (Latin-1 \344 here) loads in full.
+TEST(VolumeLoader, LoadsUnderANameThatIsNotUtf8) {
+    const TempFile unique({});
+    const std::string name = unique.c_str() + std::string("Sch\344del.raw");
+    FILE* file = std::fopen(name.c_str(), "wb");
+    ASSERT_TRUE(file && std::fwrite("\1\2\3\4\5\6\7\10\11", 1, 9, file) == 9 && !std::fclose(file));
+    Volume v;
+    const LoadStatus status = v.load(name.c_str(), 2, 2, 2, true);
+    std::remove(name.c_str());
+    ASSERT_EQ(status, LoadStatus::ok);
+    EXPECT_EQ(std::vector<uint8_t>(v.voxels(), v.voxels() + 8),
+              std::vector<uint8_t>({1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(v.extraBytes(), 1u);
 }
 
 // Every texel against the per-voxel rule, with guard bytes after the buffer.
