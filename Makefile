@@ -11,21 +11,27 @@ JOBS ?= $(shell nproc)
 
 all: build
 
-# Optional package sets (scripts/install-deps.sh): skorel-open needs ITK.
+# Each target installs (scripts/install-deps.sh sets) and builds only what it
+# uses: a fresh make run builds the viewer alone, without the tests.
 deps:
 	@scripts/install-deps.sh $(DEPS_SETS)
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) $(TARGETS)
 
+# A build folder that already has the tests keeps them.
+run demo peer: CMAKE_FLAGS = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DSKOREL_TESTS=OFF)
+run peer: TARGETS = --target skorel
 run: build
 	@scripts/run.sh $(BUILD)
 
-test: DEPS_SETS = itk
+test: DEPS_SETS = test itk
+test: CMAKE_FLAGS = -DSKOREL_TESTS=ON
 test: build
 	@scripts/test.sh $(BUILD)
 
+bench: DEPS_SETS = test bench
 bench: deps
 	@scripts/bench.sh
 
@@ -33,6 +39,7 @@ windows:
 	@JOBS=$(JOBS) scripts/windows.sh
 
 demo: DEPS_SETS = itk demo
+demo: TARGETS = --target skorel-open
 demo: build
 	@scripts/run.sh $(BUILD) skorel-open /usr/share/mricron/templates/ch2.nii.gz
 

@@ -10,24 +10,14 @@ else
   src=${1:-build-windows/src}
   pkgs="g++-mingw-w64-x86-64 cmake make dpkg-dev libgtest-dev"
 fi
-missing=""
-for p in $pkgs; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
 needRoot() {
   if [ "$(id -u)" != 0 ]; then
     echo "Error: $1; as root run: scripts/install-windows-deps.sh" >&2
     exit 1
   fi
 }
-export DEBIAN_FRONTEND=noninteractive
-if [ -n "$missing" ]; then
-  needRoot "missing packages:$missing"
-  echo "Installing:$missing"
-  apt-get -o DPkg::Lock::Timeout=600 update -qq
-  # shellcheck disable=SC2086
-  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends $missing >/dev/null
-fi
+# shellcheck disable=SC2086
+"$(dirname "$0")/apt-install.sh" $pkgs
 [ -n "$src" ] || exit 0
 ls -d "$src"/freeglut-*/ >/dev/null 2>&1 && exit 0
 
@@ -44,7 +34,7 @@ Suites: $codename
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
-  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  "$(dirname "$0")/apt-install.sh" --update
 fi
 mkdir -p "$src"
 (cd "$src" && apt-get source -qq -o APT::Sandbox::User=root freeglut >/dev/null)

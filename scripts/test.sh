@@ -1,8 +1,9 @@
 #!/bin/sh
-# Runs every test with CTest, then the same tests built with AddressSanitizer
-# and UndefinedBehaviorSanitizer, then each libFuzzer target for a bounded
-# time, then valgrind over a short scripted run of the real binary, then the
-# Windows build under Wine (scripts/wine-test.sh). GL and
+# Checks the set-up (scripts/check-setup.sh), runs every test with CTest,
+# then the same tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each libFuzzer target for a bounded time,
+# then valgrind over a short scripted run of the real binary, then the Windows
+# build under Wine (scripts/wine-test.sh). GL and
 # end-to-end tests start their own Xvfb servers, so no display is needed here.
 #
 # SKOREL_FUZZ_SECONDS (default 60) bounds each fuzzer's run.
@@ -11,6 +12,9 @@ build=${1:-build}
 jobs=$(nproc)
 root=$(pwd)
 fuzzSeconds=${SKOREL_FUZZ_SECONDS:-60}
+
+echo "== set-up checks"
+scripts/check-setup.sh "$build"
 
 echo "== tests"
 (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300)
