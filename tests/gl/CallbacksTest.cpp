@@ -2,12 +2,12 @@
 // panel commands and their labels, pages, the order in which widgets see a
 // press, the transfer-function commands, trackball and zoom.
 #include "GlTestContext.h"
+#include "app/Window.h"
 #include "commands/Commands.h"
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
 #include "render/Navigation.h"
 #include "render/Renderer.h"
-#include "app/Window.h"
 #include "render/ViewState.h"
 #include "volume/VolumeTexture.h"
 
@@ -141,7 +141,8 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     editor().lowBound = 10;
     editor().controlPoints[2].y = 100;
     handleCommand(initTfCommand); // the model back; table and texture wait
-    EXPECT_EQ(std::vector<int>({editor().lowBound, editor().controlPoints[2].y}), std::vector<int>({86, 51}));
+    EXPECT_EQ(std::vector<int>({editor().lowBound, editor().controlPoints[2].y}),
+              std::vector<int>({86, 51}));
     editor().highBound = 100;
     panel().useTfCheckBox->setChecked(false);
     const GLuint name = volumeTexture[0];
@@ -224,18 +225,21 @@ TEST_F(Callbacks, DragsTurnZoomOrEditButNeverTwo) {
     motion(x - 30, y);
     panel().setVisible(false); // as space does, mid-drag: the release still ends the drag
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
-    EXPECT_EQ(std::vector<int>({editor().highBound, viewState.sliceCount}), std::vector<int>({140, 80}));
+    EXPECT_EQ(std::vector<int>({editor().highBound, viewState.sliceCount}),
+              std::vector<int>({140, 80}));
     EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
     EXPECT_TRUE(isIdentity(viewState.rotation));
     EXPECT_EQ(viewState.distance, -4.4f);
 
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
     motion(210, 110);
-    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}), std::vector<int>({53, GL_NEAREST}));
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}),
+              std::vector<int>({53, GL_NEAREST}));
     EXPECT_FALSE(isIdentity(viewState.rotation));
     keyboard('e', 0, 0); // undone by the release
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 210, 110);
-    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}), std::vector<int>({80, GL_LINEAR}));
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}),
+              std::vector<int>({80, GL_LINEAR}));
 
     mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 200, 100);
     for (const auto& step :

@@ -60,12 +60,14 @@ TEST_F(EditorTest, InitialTableAndItsSinglePrecisionRounding) {
     editor->lowBound = editor->highBound = 120;
     editor->buildTable();
     EXPECT_EQ(alpha(0), 0);
-    EXPECT_EQ(std::vector<int>({editor->table[119][2], editor->table[120][0], editor->table[120][1]}),
-              std::vector<int>({255, 255, 0}));
+    EXPECT_EQ(
+        std::vector<int>({editor->table[119][2], editor->table[120][0], editor->table[120][1]}),
+        std::vector<int>({255, 255, 0}));
 }
 
 TEST_F(EditorTest, ResetAndTheHistogramOfTheVolume) {
-    EXPECT_EQ(std::vector<int>({histogramBarHeight(524, 64 * 64 * 64), histogramBarHeight(525, 64 * 64 * 64)}),
+    EXPECT_EQ(std::vector<int>(
+                  {histogramBarHeight(524, 64 * 64 * 64), histogramBarHeight(525, 64 * 64 * 64)}),
               std::vector<int>({127, 128})); // 250 at the mean count per bin, capped at 128
     TempFile file({7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5}); // 3 x 2 x 2 pads to 16 x 2 x 2
     Volume volume;
@@ -75,8 +77,9 @@ TEST_F(EditorTest, ResetAndTheHistogramOfTheVolume) {
     const GLuint oldList = editor->histogramList;
     editor->reset(volume);
     EXPECT_EQ(alpha(60), 255); // the table waits for buildTable
-    EXPECT_EQ(std::vector<int>({editor->histogram[0], editor->histogram[7], editor->histogram[255]}),
-              std::vector<int>({53, 3, 1})); // of 64 voxels; padding voxels count as 0
+    EXPECT_EQ(
+        std::vector<int>({editor->histogram[0], editor->histogram[7], editor->histogram[255]}),
+        std::vector<int>({53, 3, 1})); // of 64 voxels; padding voxels count as 0
     EXPECT_TRUE(glIsList(editor->histogramList) &&
                 (editor->histogramList == oldList || !glIsList(oldList)));
 }
@@ -101,7 +104,8 @@ TEST_F(EditorTest, PressesPickBandsAndHandles) {
     editor->controlPoints[3] = editor->controlPoints[2]; // the later point wins
     EXPECT_EQ(pressAt(102, 61), pointDrag + 3);
     editor->lowBound = 5; // a narrow band's zone reaches left of the editor
-    EXPECT_EQ(std::vector<int>({pressAt(-4, 50), pressAt(-5, 50)}), std::vector<int>({lowBoundDrag, noDrag}));
+    EXPECT_EQ(std::vector<int>({pressAt(-4, 50), pressAt(-5, 50)}),
+              std::vector<int>({lowBoundDrag, noDrag}));
     editor->highBound = 256;
     EXPECT_EQ(std::vector<int>({editor->regionAt(265, 50), editor->regionAt(266, 50)}),
               std::vector<int>({highBoundDrag, noDrag}));

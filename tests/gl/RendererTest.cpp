@@ -129,7 +129,8 @@ TEST_F(RendererTest, FramesLeaveTheStateTheCallbacksRelyOn) {
         EXPECT_EQ(m[14], -3.0f);
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_3D) || glIsEnabled(GL_TEXTURE_GEN_S) ||
                      glIsEnabled(GL_ALPHA_TEST));
-        EXPECT_EQ(std::vector<int>({glIsEnabled(GL_BLEND), controlPanel->visible}), std::vector<int>({overlay, overlay}));
+        EXPECT_EQ(std::vector<int>({glIsEnabled(GL_BLEND), controlPanel->visible}),
+                  std::vector<int>({overlay, overlay}));
     }
 }
 
