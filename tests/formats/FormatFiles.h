@@ -1,5 +1,4 @@
-// Tiny volumes written by ITK's own writers into a temporary folder that goes
-// with the object.
+// Tiny volumes from ITK's own writers, in a temporary folder gone with the object.
 #pragma once
 #include <itkGDCMImageIO.h>
 #include <itkImage.h>
@@ -18,30 +17,25 @@
 
 class TempDir {
   public:
-    TempDir() {
-        char name[] = "/tmp/skorel-formats-XXXXXX";
-        path = mkdtemp(name) ? name : "";
-    }
+    TempDir() = default;
+    TempDir(const TempDir&) = delete; // one owner removes it
     ~TempDir() {
-        if (!path.empty()) std::filesystem::remove_all(path);
+        if (made) std::filesystem::remove_all(path);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    std::string operator/(const std::string& name) const { return path + ("/" + name); }
 
   private:
-    std::string path;
+    char path[27] = "/tmp/skorel-formats-XXXXXX";
+    bool made = mkdtemp(path) != nullptr;
 };
 
 // Sizes and spacing per axis; sample i in file order is value(i + first).
 template <typename T, unsigned D>
-typename itk::Image<T, D>::Pointer makeImage(const std::vector<size_t>& sizes,
-                                             const std::vector<double>& spacing, T (*value)(size_t),
-                                             size_t first = 0) {
-    using Image = itk::Image<T, D>;
-    typename Image::Pointer image = Image::New();
-    typename Image::SizeType size;
-    typename Image::SpacingType sp;
+auto makeImage(const std::vector<size_t>& sizes, const std::vector<double>& spacing,
+               T (*value)(size_t), size_t first = 0) {
+    const auto image = itk::Image<T, D>::New();
+    typename itk::Image<T, D>::SizeType size;
+    typename itk::Image<T, D>::SpacingType sp;
     for (unsigned i = 0; i < D; ++i)
         size[i] = sizes[i], sp[i] = spacing[i];
     image->SetRegions(size);
@@ -53,8 +47,9 @@ typename itk::Image<T, D>::Pointer makeImage(const std::vector<size_t>& sizes,
 }
 
 template <typename Image>
-void writeImage(Image* image, const std::string& path, itk::ImageIOBase* io = nullptr) {
-    static const bool registered = [] {
+void writeImage(Image* image, const std::string& path, itk::ImageIOBase* io = nullptr,
+                bool compress = false) {
+    [[maybe_unused]] static const bool registered = [] {
         itk::MetaImageIOFactory::RegisterOneFactory();
         itk::NiftiImageIOFactory::RegisterOneFactory();
         itk::NrrdImageIOFactory::RegisterOneFactory();
@@ -66,8 +61,8 @@ void writeImage(Image* image, const std::string& path, itk::ImageIOBase* io = nu
     writer->SetInput(image);
     writer->SetFileName(path);
     if (io) writer->SetImageIO(io);
+    writer->SetUseCompression(compress);
     writer->Update();
-    (void)registered;
 }
 
 // One 4 x 3 DICOM file per slice, slices sliceSpacing apart, in one series.

@@ -1,25 +1,22 @@
-// Every format through its own writer, and the way from samples to the
-// viewer's voxels: window, reduction, placement and box geometry.
+// Every format's reader, and samples to voxels: window, reduction, placement, geometry.
 #include "FormatFiles.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/Window.h"
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
 
-namespace {
-
 // Negative, above one byte, and different at every neighbour.
-short ramp(size_t i) {
-    return short(int(i * 37 % 1000) - 300);
-}
+const auto ramp = [](size_t i) { return short(int(i * 37 % 1000) - 300); };
 
-// Sizes, spacing (0: not kept by the format) and every sample as ramp(i + first).
-void expectRamp(const ImageRead& r, const std::vector<int>& size,
-                const std::vector<double>& spacing, const std::string& label, size_t first = 0) {
+// Sizes, spacing (0: not kept by the format), samples ramp(i + first), notes.
+static void expectRamp(const ImageRead& r, const std::vector<int>& size,
+                       const std::vector<double>& spacing, const std::string& label,
+                       size_t first = 0, const std::vector<std::string>& notes = {}) {
     ASSERT_EQ(r.error, "") << label;
     EXPECT_EQ(std::vector<int>(r.samples.size, r.samples.size + 3), size) << label;
     std::vector<float> expected(size_t{1} * size[0] * size[1] * size[2]);
@@ -27,26 +24,16 @@ void expectRamp(const ImageRead& r, const std::vector<int>& size,
         expected[i] = ramp(i + first);
     EXPECT_TRUE(r.samples.values == expected) << label;
     for (int a = 0; a < 3; ++a)
-        EXPECT_NEAR(r.samples.spacing[a], spacing[a] ? spacing[a] : r.samples.spacing[a], 1e-6);
+        EXPECT_NEAR(spacing[a] ? r.samples.spacing[a] : 0, spacing[a], 1e-6) << label << a;
     EXPECT_FALSE(r.samples.unsignedBytes) << label;
+    EXPECT_EQ(r.notes, notes) << label;
 }
 
-} // namespace
-
-TEST(FormatReading, EveryWriterGivesBackItsSamplesAndSpacing) {
+// Every writer's format, Analyze 7.5 (no ITK writer: a 348-byte header and .img),
+// a DICOM folder of two series, and the first and last volume of a 4D series.
+TEST(FormatReading, EveryReaderGivesBackSamplesSpacingAndNotes) {
     TempDir dir;
     auto image = makeImage<short, 3>({5, 4, 3}, {0.5, 1.25, 2.0}, ramp);
-    for (const char* name :
-         {"a.nii", "a.nii.gz", "a.nrrd", "a.nhdr", "a.mha", "a.mhd", "a.vtk", "a.tif"}) {
-        writeImage(image.GetPointer(), dir / name);
-        const bool tiff = name == std::string("a.tif"); // keeps no z spacing
-        expectRamp(readImage(dir / name, -1), {5, 4, 3}, {0.5, 1.25, tiff ? 0 : 2.0}, name);
-    }
-}
-
-// Analyze 7.5, which no ITK writer makes: a 348-byte header and the samples in .img.
-TEST(FormatReading, AnalyzeHeaderAndImagePair) {
-    TempDir dir;
     char header[348] = {};
     const int32_t headerSize = 348;
     const int16_t dims[8] = {3, 5, 4, 3, 1, 1, 1, 1}, datatypeAndBits[2] = {4 /* int16 */, 16};
@@ -57,46 +44,34 @@ TEST(FormatReading, AnalyzeHeaderAndImagePair) {
     std::memcpy(header + 70, datatypeAndBits, sizeof datatypeAndBits);
     std::memcpy(header + 76, pixdim, sizeof pixdim);
     std::ofstream(dir / "a.hdr", std::ios::binary).write(header, sizeof header);
-    std::vector<short> samples(60);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = ramp(i);
     std::ofstream(dir / "a.img", std::ios::binary)
-        .write(reinterpret_cast<const char*>(samples.data()), 120);
-    expectRamp(readImage(dir / "a.hdr", -1), {5, 4, 3}, {0.5, 1.25, 2.0}, "analyze");
-}
+        .write(reinterpret_cast<const char*>(image->GetBufferPointer()), 120);
+    for (const char* name :
+         {"a.nii", "a.nii.gz", "a.nrrd", "a.nhdr", "a.mha", "a.mhd", "a.vtk", "a.tif", "a.hdr"}) {
+        if (name != std::string("a.hdr")) writeImage(image.GetPointer(), dir / name);
+        const bool tiff = name == std::string("a.tif"); // keeps no z spacing
+        expectRamp(readImage(dir / name, -1), {5, 4, 3}, {0.5, 1.25, tiff ? 0 : 2.0}, name);
+    }
 
-TEST(FormatReading, DicomFolderTakesTheSeriesWithTheMostSlices) {
-    TempDir dir;
     const std::string longer = "1.2.826.0.1.3680043.2.1125.7";
-    writeDicomSeries(dir / "scan", "1.2.826.0.1.3680043.2.1125.8", 2, 1.0,
-                     [](size_t i) { return short(i); });
+    writeDicomSeries(dir / "scan", "1.2.826.0.1.3680043.2.1125.8", 2, 1.0, ramp);
     writeDicomSeries(dir / "scan", longer, 3, 2.5, ramp);
-    const ImageRead r = readImage(dir / "scan", -1);
-    expectRamp(r, {4, 3, 3}, {0.5, 0.75, 2.5}, "dicom");
-    EXPECT_EQ(r.notes,
-              std::vector<std::string>({dir / "scan" + " holds 2 DICOM series; showing " + longer +
-                                        " (3 slices), the one with the most slices"}));
-}
+    expectRamp(readImage(dir / "scan", -1), {4, 3, 3}, {0.5, 0.75, 2.5}, "dicom", 0,
+               {dir / "scan" + " holds 2 DICOM series; showing " + longer +
+                " (3 slices), the one with the most slices"});
 
-TEST(FormatReading, FourDimensionalSeriesGivesOneVolume) {
-    TempDir dir;
     writeImage(makeImage<short, 4>({3, 2, 2, 3}, {1, 1, 1, 2}, ramp).GetPointer(), dir / "t.nii");
-    const ImageRead first = readImage(dir / "t.nii", -1);
-    expectRamp(first, {3, 2, 2}, {1, 1, 1}, "volume 0");
-    EXPECT_EQ(first.notes,
-              std::vector<std::string>({dir / "t.nii" + " is a 4D series of 3 volumes; showing "
-                                                        "volume 0 (--volume N picks another)"}));
-    const ImageRead last = readImage(dir / "t.nii", 2);
-    expectRamp(last, {3, 2, 2}, {1, 1, 1}, "volume 2", 24);
-    EXPECT_TRUE(last.notes.empty());
+    expectRamp(readImage(dir / "t.nii", -1), {3, 2, 2}, {1, 1, 1}, "volume 0", 0,
+               {dir / "t.nii" + " is a 4D series of 3 volumes; showing volume 0 (--volume N "
+                                "picks another)"});
+    expectRamp(readImage(dir / "t.nii", 2), {3, 2, 2}, {1, 1, 1}, "volume 2", 24);
 }
 
 TEST(SampleConversion, TypesAndByteOrders) {
-    // Two samples: 1 and the type's second value.
     const struct {
         const char* type;
         bool big;
-        std::vector<uint8_t> bytes;
+        std::vector<uint8_t> bytes; // two samples: 1 and the second
         float second;
     } rows[] = {
         {"u8", false, {1, 200}, 200},
@@ -107,15 +82,14 @@ TEST(SampleConversion, TypesAndByteOrders) {
         {"f32", true, {0x3f, 0x80, 0, 0, 0xc0, 0x20, 0, 0}, -2.5f},
         {"f64", false, {0, 0, 0, 0, 0, 0, 0xf0, 0x3f, 0, 0, 0, 0, 0, 0, 0x0c, 0x40}, 3.5f},
     };
+    SampleType type;
     for (const auto& row : rows) {
-        SampleType type;
         ASSERT_TRUE(parseSampleType(row.type, type)) << row.type;
         std::vector<float> values = {-1};
         appendAsFloat(row.bytes.data(), 2, type, row.big, values);
         EXPECT_EQ(values, std::vector<float>({-1, 1.0f, row.second})) << row.type << row.big;
     }
-    SampleType unused;
-    EXPECT_FALSE(parseSampleType("u64", unused));
+    EXPECT_FALSE(parseSampleType("u64", type));
 }
 
 TEST(Window, PercentilesLeaveOutNonFiniteSamples) {
@@ -125,25 +99,22 @@ TEST(Window, PercentilesLeaveOutNonFiniteSamples) {
     s.values = {nan, inf, -inf};
     for (int i = 999; i >= 0; --i)
         s.values.push_back(float(i));
-    EXPECT_EQ(defaultWindow(s).low, 4.0);    // rank floor(0.005 * 999)
-    EXPECT_EQ(defaultWindow(s).high, 995.0); // rank ceil(0.995 * 999)
+    auto window = [&s] { return std::make_pair(defaultWindow(s).low, defaultWindow(s).high); };
+    EXPECT_EQ(window(), std::make_pair(4.0, 995.0)); // ranks floor(0.005 * 999), ceil(0.995 * 999)
     double min, max;
     ASSERT_TRUE(finiteRange(s.values, min, max));
     EXPECT_EQ(std::make_pair(min, max), std::make_pair(0.0, 999.0));
     EXPECT_FALSE(finiteRange({nan, inf}, min, max));
     s.values.assign(50, 7.0f); // constant data: the window widens
-    EXPECT_EQ(std::make_pair(defaultWindow(s).low, defaultWindow(s).high),
-              std::make_pair(7.0, 8.0));
+    EXPECT_EQ(window(), std::make_pair(7.0, 8.0));
     s.values = {300, 400, 500};
     s.unsignedBytes = true;
-    EXPECT_EQ(std::make_pair(defaultWindow(s).low, defaultWindow(s).high),
-              std::make_pair(0.0, 255.0));
-
+    EXPECT_EQ(window(), std::make_pair(0.0, 255.0));
     EXPECT_EQ(applyWindow({-100, 10, 10.3f, 60, 110, 1000, nan}, {10, 110}),
               std::vector<uint8_t>({0, 0, 1, 128, 255, 255, 0}));
 }
 
-TEST(Reduction, AveragesWholeAndPartialBlocks) {
+TEST(Reduction, AveragesTheFiniteSamplesOfWholeAndPartialBlocks) {
     int factors[3];
     const int size[3] = {2048, 1025, 1024};
     reductionFactors(size, 1024, factors);
@@ -151,14 +122,14 @@ TEST(Reduction, AveragesWholeAndPartialBlocks) {
     Samples s;
     s.size[0] = 5, s.size[1] = 2, s.size[2] = 1;
     s.spacing[0] = 0.5;
-    s.values = {1, 2, 3, 4, 5, 11, 12, 13, 14, 15};
+    s.values = {1, 2, 3, 4, 5, 11, NAN, 13, 14, 15}; // the NaN is left out of its block
     const Samples r = reduce(s, factors);
     EXPECT_EQ(std::vector<int>(r.size, r.size + 3), std::vector<int>({3, 1, 1}));
-    EXPECT_EQ(r.values, std::vector<float>({6.5f, 8.5f, 10.0f}));
+    EXPECT_EQ(r.values, std::vector<float>({float(14.0 / 3), 8.5f, 10.0f}));
     EXPECT_EQ(std::vector<double>(r.spacing, r.spacing + 3), std::vector<double>({1, 2, 1}));
 }
 
-TEST(Placement, DataSitInTheMiddleOfThePaddedBlock) {
+TEST(PaddedBlock, DataSitInTheMiddleAndTheBoxKeepsTheirProportions) {
     std::vector<uint8_t> data(3 * 14 * 15);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = uint8_t(i % 250 + 1);
@@ -173,9 +144,7 @@ TEST(Placement, DataSitInTheMiddleOfThePaddedBlock) {
         wrong += v.voxels()[i] != (inside ? data[x - 6 + 3 * (y - 1 + 14 * z)] : 0);
     }
     EXPECT_EQ(wrong, 0u);
-}
 
-TEST(BoxGeometry, ProportionsScaleAndCentre) {
     const int size[3] = {301, 370, 315};
     const double spacing[3] = {2, 1, 0.5};
     const BoxGeometry g = boxGeometry(size, spacing);

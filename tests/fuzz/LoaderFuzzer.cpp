@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         given[i] = data[1 + i] < 210 ? data[1 + i] % 70 : special[data[1 + i] % 8];
         total *= padded[i] = padToPowerOfTwo(uint32_t(given[i]));
     }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (total > (1 << 18) || !f || std::fwrite(data + 4, 1, size - 4, f) != size - 4 ||
-        std::fclose(f) != 0)
-        return 0; // large blocks would make each run slow
+    if (total > (1 << 18)) return 0;          // large blocks would make each run slow
+    FILE* f = std::fopen(path.c_str(), "wb"); // closed on every path: runs are many
+    const bool written = f && std::fwrite(data + 4, 1, size - 4, f) == size - 4;
+    if (!f || std::fclose(f) != 0 || !written) return 0;
     Volume v;
     const LoadStatus status = v.load(path.c_str(), given[0], given[1], given[2], eightBit);
     if (status != (total ? LoadStatus::ok : LoadStatus::badSize) || (total && !v.voxels()))

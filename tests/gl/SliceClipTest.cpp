@@ -13,10 +13,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-namespace {
-
 // An off-centre ball in a flat, padded volume: 200 x 150 x 12 in 256 x 256 x 16.
-Volume* flatBall() {
+static Volume* flatBall() {
     std::vector<unsigned char> voxels(200 * 150 * 12);
     for (size_t i = 0; i < voxels.size(); ++i) {
         const int x = int(i % 200) - 120, y = int(i / 200 % 150) - 60, z = int(i / 30000) - 5;
@@ -30,28 +28,19 @@ Volume* flatBall() {
 }
 
 // The driver keeps the back buffer through display's swap.
-std::vector<unsigned char> frame(bool whole) {
+static std::vector<unsigned char> frame(bool whole) {
     viewState.wholeSlices = whole;
     display();
     return readPixels(256, 256);
 }
 
-} // namespace
-
 TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
     setUpViewer();
     reshape(256, 256);
     Volume* const neghip = volume;
-    RadioButton* const operators[] = {controlPanel->normRadio, controlPanel->overRadio,
-                                      controlPanel->attRadio, controlPanel->mipRadio};
     const float rotations[][4] = {{0, 0, 0, 1}, {90, 0, 1, 0}, {37, 1, 2, 3}, {-60, 1, 0, 0.5f}};
     using TC = TextureContent;
-    const std::pair<TC, bool> forms[] = {{TC::index, false},
-                                         {TC::rgba, false},
-                                         {TC::alpha, false},
-                                         {TC::index, true},
-                                         {TC::rgba, true}}; // raised entry 0
-    viewState.showOverlay = false;                          // the slices alone
+    viewState.showOverlay = false; // the slices alone
     int cut = 0, shown = 0, run = 0;
     for (Volume* v : {neghip, flatBall()}) {
         volume = v;
@@ -61,20 +50,20 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
             viewState.textureCentre[axis] = v == neghip ? 0.5f : 0.47f + 0.03f * float(axis);
         }
         volumeBricks = computeBrickGrid(v->width(), v->height(), v->depth(), v->voxels());
-        for (const auto& form : forms) {
+        const TC contents[] = {TC::index, TC::rgba, TC::alpha, TC::index, TC::rgba};
+        for (const TC& content : contents) {
+            const bool raised = &content >= contents + 3; // entry 0, and the padded block, show
             TransferTable table;
             std::memcpy(table, controlPanel->editor->table, sizeof table);
-            if (form.second) table[0][3] = 60; // the padded block shows
-            controlPanel->useTfCheckBox->setChecked(form.first != TC::alpha);
-            if (form.first == TC::alpha)
-                v->buildAlphaTexture(volumeTexture, 0);
-            else if (form.first == TC::rgba)
-                v->buildRgbaTexture(volumeTexture, 0, table);
-            else
-                v->buildIndexTexture(volumeTexture, 0, table);
-            setSliceTextureContent(form.first, table);
-            EXPECT_EQ(sliceBox.whole, form.first == TC::index && form.second);
-            for (RadioButton* op : operators)
+            if (raised) table[0][3] = 60;
+            controlPanel->useTfCheckBox->setChecked(content != TC::alpha);
+            ASSERT_TRUE(content == TC::alpha  ? v->buildAlphaTexture(volumeTexture, 0)
+                        : content == TC::rgba ? v->buildRgbaTexture(volumeTexture, 0, table)
+                                              : v->buildIndexTexture(volumeTexture, 0, table));
+            setSliceTextureContent(content, table);
+            EXPECT_EQ(sliceBox.whole, content == TC::index && raised);
+            for (RadioButton* op : {controlPanel->normRadio, controlPanel->overRadio,
+                                    controlPanel->attRadio, controlPanel->mipRadio})
                 for (const GLenum filter : {GL_LINEAR, GL_NEAREST}) {
                     op->select(true);
                     viewState.filter = filter;
@@ -87,14 +76,14 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
                     cut += !sliceBox.whole;
                     shown += std::count(expected.begin(), expected.end(), 0) < 256 * 256 * 4;
                     ASSERT_TRUE(frame(false) == expected)
-                        << "volume " << v->width() << "x" << v->height() << "x" << v->depth()
-                        << ", form " << int(form.first) << form.second << ", operator " << op->text
-                        << ", filter " << filter << ", rotation " << r[0];
+                        << (v == neghip ? "neghip" : "flat ball") << ", form " << int(content)
+                        << raised << ", operator " << op->text << ", filter " << filter
+                        << ", rotation " << r[0];
                 }
         }
     }
-    EXPECT_EQ(cut, run * 4 / 5);
-    EXPECT_EQ(shown, run); // every picture shows some of the volume
+    // Four in five pictures cut, and every one shows some of the volume.
+    EXPECT_EQ(std::make_pair(cut, shown), std::make_pair(run * 4 / 5, run));
     delete volume;
     volume = neghip;
     viewState = ViewState();

@@ -44,10 +44,10 @@ inline std::vector<unsigned char> patternBytes(size_t count) {
     return bytes;
 }
 
-// Voxels that differ between neighbours on every axis, or all 0 when empty.
-inline std::unique_ptr<Volume> loadTestVolume(int w, int h, int d, bool empty = false) {
-    TempFile file(empty ? std::vector<unsigned char>() : patternBytes(size_t(w) * h * d));
-    std::unique_ptr<Volume> volume(new Volume());
+// Voxels that differ between neighbours on every axis.
+inline std::unique_ptr<Volume> loadTestVolume(int w, int h, int d) {
+    TempFile file(patternBytes(size_t(w) * h * d));
+    auto volume = std::make_unique<Volume>();
     return volume->load(file.c_str(), w, h, d, true) == LoadStatus::ok ? std::move(volume)
                                                                        : nullptr;
 }

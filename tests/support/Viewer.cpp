@@ -1,6 +1,5 @@
 #include "Viewer.h"
 #include "GlTestContext.h"
-#include "TestData.h"
 
 #include <chrono>
 #include <fcntl.h>
@@ -27,62 +26,48 @@ XServer::XServer() {
         _exit(127);
     }
     close(fds[1]);
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
+    display = ":";
+    for (char c; read(fds[0], &c, 1) == 1 && c != '\n';)
         display += c;
     close(fds[0]);
-    if (display.empty()) throw std::runtime_error("Xvfb did not start (is it installed?)");
-    display = ":" + display;
+    if (display == ":") throw std::runtime_error("Xvfb did not start (is it installed?)");
 }
 
 XServer::~XServer() {
     if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
 }
 
-bool waitUntil(const std::function<bool()>& done, double seconds) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
-    while (!done()) {
+// Polls until done() holds; false once the deadline passes.
+static bool waitUntil(const std::function<bool()>& done, double seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(20)))
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return true;
 }
 
 const ControlPanel& panelLayout() {
-    static const ControlPanel* panel = [] {
+    static ControlPanel* panel = nullptr;
+    if (!panel) {
         ensureGlContext();
-        ControlPanel* p = new ControlPanel(0, *new Volume());
-        p->setPosition(10, 10);
-        p->setPage(menuPage);
-        return p;
-    }();
+        panel = new ControlPanel(0, *new Volume());
+        panel->setPosition(10, 10), panel->setPage(menuPage);
+    }
     return *panel;
 }
 
-int pointX(const Box& b) {
-    return b.x + b.width / 2;
-}
-int pointY(const Box& b) {
-    return 480 - (b.y + b.height / 2);
-}
-
-std::string viewerBinary = SKOREL_BINARY;
-
-// env runs the program with the test's environment plus DISPLAY and the
-// given entries, later ones replacing earlier ones.
-Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env)
+// The test's environment, DISPLAY, SKOREL_FULLSCREEN=no, then env: later ones win.
+Viewer::Viewer(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const std::string& binary)
     : out({}, ".out"), err({}, ".err") {
     static const XServer server; // one per test process
     std::vector<std::string> argv = {"/usr/bin/env", "DISPLAY=" + server.display,
                                      "SKOREL_FULLSCREEN=no"};
     argv.insert(argv.end(), env.begin(), env.end());
-    argv.push_back(viewerBinary);
+    argv.push_back(binary);
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> a;
-    for (std::string& s : argv)
-        a.push_back(&s[0]);
-    a.push_back(nullptr);
+    std::vector<char*> a(argv.size() + 1); // ends with a null
+    for (size_t i = 0; i < argv.size(); ++i)
+        a[i] = &argv[i][0];
     display = server.display;
     pid = fork();
     if (pid == 0) {
@@ -112,13 +97,9 @@ std::string Viewer::run(const std::string& line) {
 
 bool Viewer::waitForWindow(const std::string& title) {
     // Only a viewable window takes the input focus that key presses need.
-    waitUntil(
-        [&] {
-            window = run("xdotool search --onlyvisible --name '^" + title + "$'");
-            window = window.substr(0, window.find('\n'));
-            return !window.empty() || !running();
-        },
-        30);
+    const std::string search = "xdotool search --onlyvisible --name '^" + title + "$'";
+    waitUntil([&] { return !(window = run(search)).empty() || !running(); }, 30);
+    window = window.substr(0, window.find('\n'));
     return !window.empty();
 }
 
@@ -139,15 +120,10 @@ void Viewer::click(const Box& b) {
 }
 
 Image Viewer::waitForPicture(const std::function<bool(const Image&)>& shows, double seconds) {
-    Image current;
-    if (!waitUntil(
-            [&] {
-                current = screenshot();
-                return current.width == 640 && current.height == 480 && shows(current);
-            },
-            seconds))
-        ADD_FAILURE() << "the window never showed what was expected";
-    return current;
+    Image i;
+    auto showing = [&] { return (i = screenshot()).width == 640 && i.height == 480 && shows(i); };
+    if (!waitUntil(showing, seconds)) ADD_FAILURE() << "the window never showed what was expected";
+    return i;
 }
 
 bool Viewer::running() {

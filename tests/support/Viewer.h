@@ -1,5 +1,5 @@
-// The real skorel binary on a private Xvfb server, waited for on conditions
-// with deadlines, driven at the panel's own widget positions, read back.
+// A real binary (skorel unless told) on a private Xvfb server, waited for with
+// deadlines, driven at the panel's own widget positions, read back.
 #pragma once
 #include "TestData.h"
 #include "gui/ControlPanel.h"
@@ -21,9 +21,6 @@ struct ExitResult {
     std::string out, err;
 };
 
-// Polls until done() holds; false once the deadline passes.
-bool waitUntil(const std::function<bool()>& done, double seconds = 20);
-
 struct Image {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb; // rows top to bottom
@@ -33,18 +30,15 @@ struct Image {
 // The panel as start-up lays it out, built in the test's own GL context, and
 // the middle of a widget's box in the 640 x 480 window (y down).
 const ControlPanel& panelLayout();
-int pointX(const Box& b);
-int pointY(const Box& b);
-
-// The program a Viewer starts: skorel unless a test says otherwise.
-extern std::string viewerBinary;
+inline const auto pointX = [](const Box& b) { return b.x + b.width / 2; };
+inline const auto pointY = [](const Box& b) { return 480 - (b.y + b.height / 2); };
 
 class Viewer {
   public:
-    // On the test process's own X server; env entries "NAME=value" are added
-    // (SKOREL_FULLSCREEN=no unless given).
+    // On the test process's X server, with env's "NAME=value" entries added.
     explicit Viewer(const std::vector<std::string>& args = {},
-                    const std::vector<std::string>& env = {});
+                    const std::vector<std::string>& env = {},
+                    const std::string& binary = SKOREL_BINARY);
     ~Viewer();
     // A viewable top-level window whose whole title matches the pattern.
     bool waitForWindow(const std::string& title = "Skorel");
@@ -52,15 +46,11 @@ class Viewer {
     std::string run(const std::string& line); // a shell command on the server: its output
     void key(const std::string& keys);
     void click(const Box& b);
-    // The first 640 x 480 picture that shows what the test waits for; a
-    // failure at the deadline.
+    // The first 640 x 480 picture that shows(); a failure at the deadline.
     Image waitForPicture(const std::function<bool(const Image&)>& shows, double seconds = 20);
     bool running();
     ExitResult wait(double seconds = 20);
-    ExitResult quit() { // Esc, then wait
-        key("Escape");
-        return wait();
-    }
+    ExitResult quit() { return key("Escape"), wait(); }
 
     std::string window;
 

@@ -1,4 +1,4 @@
-// The command line, the size check, extension names and the report buffer.
+// The command line, the size check and extension names.
 #include "app/Application.h"
 #include "platform/Extensions.h"
 

@@ -4,14 +4,11 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
-
 const int left = 0, right = 2, down = 0, up = 1;
-std::vector<int> fired;
+static std::vector<int> fired;
 
-// Where each widget, at (10, 20), takes a press and a hover: the button's
-// press box is one row taller than its face (t + 6) x 17; toggles use
-// (t + 22) x 17 for both.
+// Presses and hovers of widgets at (10, 20): a button's press box is a row taller
+// than its face, (t + 6) x 17; toggles use (t + 22) x 17 for both.
 TEST(Widgets, PressAndHoverBoxesToThePixel) {
     Button menu(menuCommand, "Menu");       // 38 wide
     CheckBox useTf(useTfCommand, "Use TF"); // 70 wide
@@ -31,9 +28,10 @@ TEST(Widgets, PressAndHoverBoxesToThePixel) {
                 w.onMouse(left, down, 10 + dx, 20 + dy);
                 w.onPassiveMotion(10 + dx, 20 + dy);
                 const bool inside = dx >= 0 && dx < row.width && dy >= 0;
-                EXPECT_EQ(fired.size(), inside && dy < row.pressRows ? 1u : 0u)
+                const std::vector<int> fires(inside && dy < row.pressRows, w.id);
+                EXPECT_EQ(std::make_pair(fired, w.highlighted),
+                          std::make_pair(fires, int(inside && dy < 17)))
                     << w.id << " " << dx << "," << dy;
-                EXPECT_EQ(w.highlighted, inside && dy < 17) << w.id << " " << dx << "," << dy;
             }
         fired.clear();
         w.onMouse(right, down, 15, 25);
@@ -42,9 +40,6 @@ TEST(Widgets, PressAndHoverBoxesToThePixel) {
         w.setEnabled(false); // deaf, and keeps its highlight
         w.onMouse(left, down, 15, 25);
         w.onPassiveMotion(0, 0);
-        EXPECT_TRUE(fired.empty());
-        EXPECT_EQ(w.highlighted, 1);
+        EXPECT_EQ(std::make_pair(fired.size(), w.highlighted), std::make_pair(size_t(0), 1));
     }
 }
-
-} // namespace

@@ -70,13 +70,14 @@ Samples reduce(const Samples& samples, const int factors[3]) {
             const size_t row = size_t(out.size[0]) *
                                (size_t(y / factors[1]) + size_t(out.size[1]) * (z / factors[2]));
             for (int x = 0; x < n[0]; ++x, ++v) {
+                if (!std::isfinite(*v)) continue; // one NaN must not blank the block
                 sums[row + size_t(x / factors[0])] += *v;
                 ++counts[row + size_t(x / factors[0])];
             }
         }
     out.values.resize(outCount);
     for (size_t i = 0; i < outCount; ++i)
-        out.values[i] = float(sums[i] / counts[i]);
+        out.values[i] = counts[i] ? float(sums[i] / counts[i]) : NAN;
     return out;
 }
 

@@ -22,8 +22,9 @@ std::vector<uint8_t> applyWindow(const std::vector<float>& values, const Window&
 // Smallest whole factor per axis that brings each size to at most maxSize.
 void reductionFactors(const int size[3], int maxSize, int factors[3]);
 
-// Averages blocks of factors[0] x factors[1] x factors[2] samples (the last
-// block on an axis may be partial); spacing grows by the factors.
+// Averages the finite samples of blocks of factors[0] x factors[1] x
+// factors[2] (the last block on an axis may be partial; a block without one
+// is NaN); spacing grows by the factors.
 Samples reduce(const Samples& samples, const int factors[3]);
 
 // How the data's box is drawn: the outline box's half-sizes (the longest
