@@ -73,6 +73,16 @@ std::string sizeProblem(const CommandLine& line, int maxTextureSize) {
     return std::string();
 }
 
+void warnBorderAxes(const int sizes[3]) {
+    const char* const axes[] = {"width", "height", "depth"};
+    for (int i = 0; i < 3; ++i)
+        if (sizes[i] <= 2)
+            std::fprintf(stderr,
+                         "Warning: a volume %s of %d voxels is all transparent border: nothing "
+                         "will be drawn\n",
+                         axes[i], sizes[i]);
+}
+
 namespace {
 
 [[noreturn]] void usage() {
@@ -112,14 +122,8 @@ void reportSizeDoubts(const CommandLine& line, const Volume& loaded) {
                      "sizes or the sample size may be wrong, or the file may have a header\n",
                      line.fileName.c_str(), static_cast<unsigned long long>(loaded.extraBytes()),
                      line.width, line.height, line.depth, line.eightBit ? 1 : 2);
-    const char* const axes[] = {"width", "height", "depth"};
     const int sizes[] = {line.width, line.height, line.depth};
-    for (int i = 0; i < 3; ++i)
-        if (sizes[i] <= 2)
-            std::fprintf(stderr,
-                         "Warning: a volume %s of %d voxels is all transparent border: nothing "
-                         "will be drawn\n",
-                         axes[i], sizes[i]);
+    warnBorderAxes(sizes);
 }
 
 // Reads the command line, loads the volume and derives the texture scale.

@@ -20,6 +20,10 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& out);
 // texels per axis; otherwise the one-line reason, without a line end.
 std::string sizeProblem(const CommandLine& line, int maxTextureSize);
 
+// One warning on standard error per axis of at most 2 voxels: the padding
+// makes such an axis all transparent border.
+void warnBorderAxes(const int sizes[3]);
+
 // The whole program: returns only if GLUT's main loop does.
 int runSkorel(int argc, char** argv);
 

@@ -38,7 +38,7 @@ echo "== fuzzers, ${fuzzSeconds} s each"
 fuzz=$build-fuzz
 cmake -S tests/fuzz -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$fuzz" -j "$jobs"
-for target in loader; do
+for target in loader $(test -x "$fuzz/formatsFuzzer" && echo formats); do
   corpus=$root/tests/fuzz/corpus/$(echo "$target" | tr 'A-Z' 'a-z')
   # New inputs go to a scratch folder: the committed corpus stays small.
   scratch=$fuzz/$target-corpus

@@ -1,10 +1,13 @@
 #include "volume/formats/ImageReader.h"
 
+#include "volume/formats/DicomFolder.h"
+#include "volume/formats/FileChecks.h"
+#include "volume/formats/Nifti2.h"
+#include "volume/formats/TiffInfo.h"
+
 #include <gdcmTrace.h>
 #include <itkGDCMImageIO.h>
-#include <itkGDCMSeriesFileNames.h>
 #include <itkImage.h>
-#include <itkImageSeriesReader.h>
 #include <itkMetaImageIO.h>
 #include <itkNiftiImageIO.h>
 #include <itkNrrdImageIO.h>
@@ -91,75 +94,48 @@ std::string shapeProblem(const std::string& path, const std::vector<size_t>& siz
     return std::string();
 }
 
-// ITK's NIfTI reader takes a cut gzip stream for a whole one and fills the
-// missing samples with garbage. Decompressing the whole stream once more to
-// check it would double the time to open, so the check starts with gzip's
-// trailer, which holds the stream's length (mod 2^32): a whole NIfTI stream is
-// its header (vox_offset bytes) and the samples, a cut one ends in arbitrary
-// bytes. Streams whose length cannot be foreseen are decompressed to the end.
-bool gzipTrailerLength(const std::string& path, uint32_t& length) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    unsigned char magic[2] = {0, 0}, tail[4];
-    const bool gzip = std::fread(magic, 1, 2, file) == 2 && magic[0] == 0x1f && magic[1] == 0x8b &&
-                      std::fseek(file, -4, SEEK_END) == 0 && std::fread(tail, 1, 4, file) == 4;
-    std::fclose(file);
-    length = uint32_t(tail[0]) | uint32_t(tail[1]) << 8 | uint32_t(tail[2]) << 16 |
-             uint32_t(tail[3]) << 24;
-    return gzip;
-}
-
-// vox_offset of a NIfTI-1 or NIfTI-2 header in either byte order; 0 if none.
-uint64_t niftiDataOffset(gzFile file) {
-    unsigned char header[176];
-    if (gzread(file, header, sizeof header) != int(sizeof header)) return 0;
-    const auto field = [&](int at, int bytes, bool swap) {
-        uint64_t value = 0;
-        for (int i = 0; i < bytes; ++i)
-            value |= uint64_t(header[at + (swap ? i : bytes - 1 - i)]) << (8 * (bytes - 1 - i));
+// Where the file places its axes in patient space. NIfTI leaves it unset when
+// both codes are 0 (Analyze has a fixed one); a NRRD space may be a scanner's
+// or any right-handed frame rather than the patient's.
+void placeInPatientSpace(itk::ImageIOBase& io, Samples& s) {
+    const std::string name = io.GetNameOfClass();
+    const auto tag = [&io](const char* key) {
+        std::string value;
+        itk::ExposeMetaData<std::string>(io.GetMetaDataDictionary(), key, value);
         return value;
     };
-    for (bool swap : {false, true}) {
-        const uint64_t size = field(0, 4, swap);
-        if (size == 540) return field(168, 8, swap);
-        if (size != 348) continue;
-        const uint32_t bits = uint32_t(field(108, 4, swap));
-        float offset;
-        std::memcpy(&offset, &bits, 4);
-        return offset >= 348 ? uint64_t(offset) : 0;
-    }
-    return 0;
-}
-
-// Empty when the file is not gzip or its stream is whole.
-std::string gzipProblem(const std::string& path, uint64_t imageBytes) {
-    uint32_t length;
-    if (!gzipTrailerLength(path, length)) return std::string();
-    const gzFile file = gzopen(path.c_str(), "rb");
-    if (!file) return std::string();
-    const uint64_t offset = niftiDataOffset(file);
-    int status = Z_OK;
-    if (offset == 0 || uint32_t(offset + imageBytes) != length) {
-        std::vector<char> buffer(1 << 16);
-        while (gzread(file, buffer.data(), unsigned(buffer.size())) > 0) {
-        }
-        gzerror(file, &status);
-    }
-    std::string why = status == Z_OK || status == Z_STREAM_END ? "" : gzerror(file, &status);
-    gzclose(file);
-    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
-    return why.empty() ? why : "cannot read " + path + ": compressed data: " + why;
+    if (name == "NiftiImageIO")
+        s.patientSpace = tag("nifti_type") == "0" || std::atoi(tag("qform_code").c_str()) > 0 ||
+                         std::atoi(tag("sform_code").c_str()) > 0;
+    else if (name == "NrrdImageIO")
+        s.patientSpace = tag("NRRD_space").find("superior") != std::string::npos;
+    else
+        s.patientSpace = name == "MetaImageIO" || name == "GDCMImageIO";
+    for (int a = 0; a < 3 && s.patientSpace; ++a)
+        for (int k = 0; k < 3; ++k)
+            s.direction[a][k] = io.GetDirection(a)[k];
 }
 
 void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
+    if (isNifti2(path)) return readNifti2(path, volumeIndex, r);
+    const TiffInfo tiff = readTiffInfo(path); // ITK takes a cut stack for fewer pages
+    if (!(r.error = tiff.error).empty()) return;
     const itk::ImageIOBase::Pointer io = findImageIO(path);
     if (!io) {
         r.error = path + ": unknown format; for headerless data give --size and --type";
         return;
     }
     io->SetFileName(path);
-    io->ReadImageInformation();
-    r.error = gzipProblem(path, io->GetImageSizeInBytes());
+    try {
+        io->ReadImageInformation();
+    } catch (const itk::ExceptionObject& e) {
+        // ITK refuses sheared NIfTI-1 axes; the viewer drops the shear itself.
+        if (std::string(io->GetNameOfClass()) != "NiftiImageIO" ||
+            std::string(e.GetDescription()).find("orthonormal") == std::string::npos)
+            throw;
+        return readNifti2(path, volumeIndex, r);
+    }
+    r.error = shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
     if (!r.error.empty()) return;
     const unsigned dims = io->GetNumberOfDimensions();
     if (io->GetNumberOfComponents() != 1) {
@@ -191,69 +167,35 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
         r.error = path + ": unsupported sample type";
         return;
     }
+    // Of a 4D series only the volume shown, where the reader can read a part.
+    const size_t shown = size_t(std::max(volumeIndex, 0));
+    const bool part = dims == 4 && io->CanStreamRead();
     itk::ImageIORegion region(dims);
     for (unsigned i = 0; i < dims; ++i)
         region.SetSize(i, sizes[i]);
+    if (part) region.SetIndex(3, itk::ImageIORegion::IndexValueType(shown)), region.SetSize(3, 1);
     io->SetIORegion(region);
-    std::vector<uint8_t> bytes(io->GetImageSizeInBytes());
+    std::vector<uint8_t> bytes(region.GetNumberOfPixels() * io->GetComponentSize());
     io->Read(bytes.data());
 
     Samples& s = r.samples;
     const size_t count = sizes[0] * sizes[1] * sizes[2];
-    const size_t first = size_t(std::max(volumeIndex, 0)) * count * sampleBytes(type);
+    const size_t first = part ? 0 : shown * count * sampleBytes(type);
     appendAsFloat(bytes.data() + first, count, type, nativeBigEndian, s.values);
     for (int axis = 0; axis < 3; ++axis) {
         s.size[axis] = int(sizes[axis]);
         s.spacing[axis] = io->GetSpacing(axis);
     }
     s.unsignedBytes = type == SampleType::u8;
+    placeInPatientSpace(*io, s);
+    applyTiffInfo(path, tiff, r);
 }
 
 void readDicomFolder(const std::string& path, ImageRead& r) {
-    const itk::GDCMSeriesFileNames::Pointer names = itk::GDCMSeriesFileNames::New();
-    names->SetDirectory(path);
-    const std::vector<std::string>& uids = names->GetSeriesUIDs();
-    std::string uid;
-    size_t slices = 0;
-    for (const std::string& u : uids) {
-        const size_t n = names->GetFileNames(u).size();
-        if (n > slices) uid = u, slices = n;
-    }
-    if (uids.empty()) {
-        r.error = path + ": no DICOM series in this folder";
-        return;
-    }
-    if (uids.size() > 1)
-        r.notes.push_back(path + " holds " + std::to_string(uids.size()) +
-                          " DICOM series; showing " + uid + " (" + std::to_string(slices) +
-                          " slices), the one with the most slices");
-    const std::vector<std::string> files = names->GetFileNames(uid);
-    const itk::GDCMImageIO::Pointer io = itk::GDCMImageIO::New();
-    io->SetFileName(files[0]);
-    io->ReadImageInformation();
-    if (io->GetNumberOfComponents() != 1) {
-        r.error = path + " holds colour DICOM images; only scalar volumes can be shown";
-        return;
-    }
-    std::vector<size_t> sizes = {io->GetDimensions(0), io->GetDimensions(1), files.size()};
-    r.error = shapeProblem(path, sizes);
-    if (!r.error.empty()) return;
-
-    using Image = itk::Image<float, 3>;
-    const itk::ImageSeriesReader<Image>::Pointer reader = itk::ImageSeriesReader<Image>::New();
-    reader->SetImageIO(io);
-    reader->SetFileNames(files);
-    reader->Update();
-    const Image* image = reader->GetOutput();
-    const Image::SizeType size = image->GetLargestPossibleRegion().GetSize();
-    Samples& s = r.samples;
-    for (int axis = 0; axis < 3; ++axis) {
-        s.size[axis] = int(size[axis]);
-        s.spacing[axis] = image->GetSpacing()[axis];
-    }
-    const float* values = image->GetBufferPointer();
-    s.values.assign(values, values + size[0] * size[1] * size[2]);
-    s.unsignedBytes = io->GetComponentType() == Component::UCHAR;
+    readDicomTree(path, r);
+    const Samples& s = r.samples;
+    if (r.error.empty())
+        r.error = shapeProblem(path, {size_t(s.size[0]), size_t(s.size[1]), size_t(s.size[2])});
 }
 
 } // namespace

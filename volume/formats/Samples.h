@@ -13,6 +13,10 @@ struct Samples {
     int size[3] = {0, 0, 0};
     double spacing[3] = {1, 1, 1};
     bool unsignedBytes = false; // one-byte unsigned source: its values are kept
+    // Patient space (LPS, millimetres) where the file gives one: the unit
+    // directions of the x, y and z index axes, one row each.
+    bool patientSpace = false;
+    double direction[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     std::vector<float> values;
 };
 
