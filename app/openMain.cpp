@@ -7,6 +7,7 @@
 #include "render/ViewState.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
+#include "volume/formats/Orientation.h"
 #include "volume/formats/Window.h"
 
 #include <GL/gl.h>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <string>
 
 namespace {
@@ -27,9 +29,10 @@ const char* const helpText =
     "       skorel-open DICOM-FOLDER [options]\n"
     "       skorel-open RAW-FILE --size XxYxZ [--type T] [--endian little|big] [--header N]\n"
     "                   [--spacing X,Y,Z] [options]\n"
-    "Shows a volume from NIfTI (.nii, .nii.gz), Analyze (.hdr), NRRD (.nrrd, .nhdr),\n"
-    "MetaImage (.mha, .mhd), a folder of DICOM files (the series with the most slices),\n"
-    "a multi-page TIFF or a VTK legacy image, in proportion to its voxel spacing.\n"
+    "Shows a volume from NIfTI-1 or -2 (.nii, .nii.gz), Analyze (.hdr), NRRD (.nrrd,\n"
+    ".nhdr), MetaImage (.mha, .mhd), a DICOM folder tree (the series with the most\n"
+    "slices), a multi-page TIFF or a VTK legacy image, in proportion to its voxel\n"
+    "spacing; data in patient space are seen from the front, superior up.\n"
     "\n"
     "  --window LOW,HIGH  samples mapped onto the 256 voxel values, clamped\n"
     "                     (default: the 0.5th to the 99.5th percentile)\n"
@@ -143,6 +146,10 @@ Samples samples;
 Window window;
 
 void prepareVolume() {
+    // Patient-space data are reordered to come closest to the front view;
+    // reduction keeps no directions, so the order is found first.
+    const Reorientation turn =
+        samples.patientSpace ? reorientation(samples.direction) : Reorientation();
     GLint maxTextureSize = 0;
     glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
     const int limit = maxTextureSize > 0 ? std::min(int(maxTextureSize), 1024) : 1024;
@@ -156,8 +163,11 @@ void prepareVolume() {
                     factors[2], reduced.size[0], reduced.size[1], reduced.size[2], limit);
         samples = std::move(reduced);
     }
-    const std::vector<uint8_t> bytes = applyWindow(samples.values, window);
+    std::fflush(stdout);
+    warnBorderAxes(samples.size);
+    std::vector<uint8_t> bytes = applyWindow(samples.values, window);
     samples.values = std::vector<float>();
+    reorient(bytes, samples.size, samples.spacing, turn);
     volume = new Volume();
     if (!volume->setVoxels(bytes.data(), samples.size[0], samples.size[1], samples.size[2]))
         fail("not enough memory for the volume");
@@ -167,6 +177,8 @@ void prepareVolume() {
         viewState.textureScale[axis] = g.textureScale[axis];
         viewState.textureCentre[axis] = g.textureCentre[axis];
     }
+    std::copy(turn.rotation, turn.rotation + 16, viewState.rotation);
+    std::copy(turn.labels, turn.labels + 6, viewState.faceLabels);
 }
 
 } // namespace
@@ -174,6 +186,13 @@ void prepareVolume() {
 int main(int argc, char** argv) {
     lineBufferStandardOutput();
     keepFreedMemory();
+    // Out of memory anywhere in reading, windowing or reducing ends with one
+    // line, written without allocating.
+    std::set_new_handler([] {
+        std::fflush(stdout);
+        std::fputs("Error: not enough memory for the volume\n", stderr);
+        std::_Exit(1);
+    });
     const OpenOptions options = parseOptions(argc, argv);
     std::string error;
     if (options.raw) {
@@ -192,12 +211,37 @@ int main(int argc, char** argv) {
 
     double min = 0, max = 0;
     if (!finiteRange(samples.values, min, max)) fail(options.path + " holds no finite sample");
-    window = options.windowGiven ? options.window : defaultWindow(samples);
-    std::printf("Opened %s: %dx%dx%d voxels, spacing %g x %g x %g\n", options.path.c_str(),
+    // Constant data give no window: one just below the value shows them as a block.
+    const bool constant = min == max && !options.windowGiven;
+    window = options.windowGiven ? options.window
+             : constant          ? Window{min - 1, min}
+                                 : defaultWindow(samples);
+    if (constant) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "Warning: %s holds one value, %g, everywhere: the window cannot come from "
+                     "the data; %g to %g shows it as a block\n",
+                     options.path.c_str(), min, window.low, window.high);
+    }
+    // A sheared grid is shown at right angles, with the spacing as given.
+    const double sheared = samples.patientSpace ? orthonormalise(samples.direction) : 0;
+    if (sheared > 0)
+        std::printf("%s: the axes are sheared by up to %.1f degrees; the shear is dropped, "
+                    "spacing %g x %g x %g\n",
+                    options.path.c_str(), sheared, samples.spacing[0], samples.spacing[1],
+                    samples.spacing[2]);
+    if (sheared < 0)
+        std::printf("%s: the axes' directions are degenerate; shown in index order\n",
+                    options.path.c_str());
+    samples.patientSpace = samples.patientSpace && sheared >= 0;
+    const std::string code =
+        samples.patientSpace ? ", orientation " + orientationCode(samples.direction) : "";
+    std::printf("Opened %s: %dx%dx%d voxels, spacing %g x %g x %g%s\n", options.path.c_str(),
                 samples.size[0], samples.size[1], samples.size[2], samples.spacing[0],
-                samples.spacing[1], samples.spacing[2]);
+                samples.spacing[1], samples.spacing[2], code.c_str());
     std::printf("Data range %g to %g; window %g to %g (%s)\n", min, max, window.low, window.high,
                 options.windowGiven     ? "--window"
+                : constant              ? "constant data"
                 : samples.unsignedBytes ? "one-byte data, values kept"
                                         : "0.5th to 99.5th percentile");
     return runViewer(argc, argv, prepareVolume);

@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 void drawText(int x, int y, const char* format, ...) {
     if (!format) return;
@@ -14,6 +15,15 @@ void drawText(int x, int y, const char* format, ...) {
     va_end(args);
     glRasterPos2i(x, y);
     for (const char* c = buffer; *c; ++c)
+        glutBitmapCharacter(GLUT_BITMAP_8_BY_13, *c);
+}
+
+void drawCentredText(float x, float y, float z, const char* text) {
+    glRasterPos3f(x, y, z);
+    // A null bitmap only moves the raster position: half the text to the left
+    // and half a capital's height down.
+    glBitmap(0, 0, 0, 0, -4.0f * float(std::strlen(text)), -4.0f, nullptr);
+    for (const char* c = text; *c; ++c)
         glutBitmapCharacter(GLUT_BITMAP_8_BY_13, *c);
 }
 

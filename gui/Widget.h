@@ -94,6 +94,10 @@ class Panel : public Widget {
 // characters is cut; a null format draws nothing.
 void drawText(int x, int y, const char* format, ...) PRINTF_LIKE(3, 4);
 
+// Text in the same font centred on the point (x, y, z) of the current
+// model-view and projection; nothing where the point is clipped.
+void drawCentredText(float x, float y, float z, const char* text);
+
 // Filled quad (x0, y0), (x1, y0), (x1, y1), (x0, y1): counter-clockwise when
 // x0 < x1 and y0 < y1.
 void fillRect(int x0, int y0, int x1, int y1);

@@ -99,6 +99,20 @@ void drawOverlay(ControlPanel& panel) {
         glPushMatrix();
         glScalef(viewState.boxScale[0], viewState.boxScale[1], viewState.boxScale[2]);
         glutWireCube(2.0);
+        // Letters in white over the data, but none on faces turned well away:
+        // those would sit behind it, the back one on top of the front one.
+        const char* const* labels = viewState.faceLabels;
+        const bool lettered =
+            labels[0] || labels[1] || labels[2] || labels[3] || labels[4] || labels[5];
+        if (lettered) glDisable(GL_DEPTH_TEST), glColor4f(1, 1, 1, 1);
+        for (int face = 0; face < 6 && lettered; ++face) {
+            const int axis = face / 2;
+            const float side = face % 2 ? -1.0f : 1.0f;
+            if (!labels[face] || side * viewState.rotation[4 * axis + 2] < -0.5f) continue;
+            drawCentredText(axis == 0 ? side : 0, axis == 1 ? side : 0, axis == 2 ? side : 0,
+                            labels[face]);
+        }
+        if (lettered) glEnable(GL_DEPTH_TEST), glColor4f(0, 0, 0.7f, 1);
         glPopMatrix();
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);

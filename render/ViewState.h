@@ -19,6 +19,9 @@ struct ViewState {
     // the outline box's half-sizes (the default cube fills the padded block).
     float textureCentre[3] = {0.5f, 0.5f, 0.5f};
     float boxScale[3] = {1.0f, 1.0f, 1.0f};
+    // Letters drawn at the middle of the box's +x, -x, +y, -y, +z and -z faces;
+    // null draws none (skorel draws none at all).
+    const char* faceLabels[6] = {};
 };
 
 extern ViewState viewState;
