@@ -138,6 +138,11 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
     r.error = shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
     if (!r.error.empty()) return;
     const unsigned dims = io->GetNumberOfDimensions();
+    // ITK reads a NIfTI series whole; our reader reads the one volume shown.
+    const bool single = path.size() > 4 && (path.rfind(".nii") == path.size() - 4 ||
+                                            path.rfind(".nii.gz") == path.size() - 7);
+    if (dims == 4 && single && std::string(io->GetNameOfClass()) == "NiftiImageIO")
+        return readNifti2(path, volumeIndex, r);
     if (io->GetNumberOfComponents() != 1) {
         r.error = path + " has " + std::to_string(io->GetNumberOfComponents()) +
                   " components per voxel (colour or vector data); only scalar volumes can be "
