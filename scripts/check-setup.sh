@@ -23,7 +23,7 @@ print("held", flush=True)
 time.sleep(6)
 ' >"$build/apt-lock.log" &
 holder=$!
-trap 'kill $holder 2>/dev/null; true' EXIT
+trap 'kill $holder 2>/dev/null || true' EXIT
 until grep -q held "$build/apt-lock.log"; do sleep 0.1; done
 start=$(date +%s)
 # A package that does not exist: the install runs only once the locks are free.
