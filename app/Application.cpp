@@ -12,9 +12,9 @@
 #include "render/Navigation.h"
 #include "render/SliceClip.h"
 #include "render/ViewState.h"
-#include "tf/TransferFunctionEditor.h"
+#include "render/VolumeTexture.h"
+#include "gui/TransferFunctionEditor.h"
 #include "volume/Volume.h"
-#include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <algorithm>
@@ -191,8 +191,8 @@ void buildControlPanel() {
 bool buildInitialTexture() {
     const TransferTable& table = controlPanel->editor->table;
     const bool built = extensions.hasPalettedTexture
-                           ? volume->buildIndexTexture(volumeTexture, 0, table)
-                           : volume->buildRgbaTexture(volumeTexture, 0, table);
+                           ? buildIndexTexture(*volume, volumeTexture, table)
+                           : buildRgbaTexture(*volume, volumeTexture, table);
     setSliceTextureContent(
         extensions.hasPalettedTexture ? TextureContent::index : TextureContent::rgba, table);
     return built;

@@ -7,8 +7,8 @@
 #include "render/ViewState.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
+#include "volume/formats/IntensityWindow.h"
 #include "volume/formats/Orientation.h"
-#include "volume/formats/Window.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -49,7 +49,7 @@ struct OpenOptions {
     std::string path;
     bool raw = false, windowGiven = false, spacingGiven = false, rawOnlyGiven = false;
     RawOptions rawOptions;
-    Window window;
+    IntensityWindow window;
     int volumeIndex = -1;
     double spacing[3] = {1, 1, 1};
 };
@@ -143,7 +143,7 @@ OpenOptions parseOptions(int argc, char** argv) {
 
 // What the viewer's start-up takes over once the window exists.
 Samples samples;
-Window window;
+IntensityWindow window;
 
 void prepareVolume() {
     // Patient-space data are reordered to come closest to the front view;
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     // Constant data give no window: one just below the value shows them as a block.
     const bool constant = min == max && !options.windowGiven;
     window = options.windowGiven ? options.window
-             : constant          ? Window{min - 1, min}
+             : constant          ? IntensityWindow{min - 1, min}
                                  : defaultWindow(samples);
     if (constant) {
         std::fflush(stdout);

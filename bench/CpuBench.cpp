@@ -2,10 +2,10 @@
 // against memcpy, histogram counting against a summing pass.
 #include "BenchData.h"
 
-#include "tf/TransferFunctionEditor.h"
+#include "gui/TransferFunctionEditor.h"
 #include "volume/Bricks.h"
+#include "volume/Staging.h"
 #include "volume/Volume.h"
-#include "volume/VolumeTexture.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,12 +4,12 @@
 
 #include "app/Application.h"
 #include "gui/ControlPanel.h"
+#include "gui/TransferFunctionEditor.h"
 #include "render/Navigation.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
-#include "tf/TransferFunctionEditor.h"
+#include "render/VolumeTexture.h"
 #include "volume/Volume.h"
-#include "volume/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <chrono>
@@ -45,7 +45,7 @@ void rgbaRebuild(benchmark::State& state) {
     useDataSet(cube(128));
     const TransferTable& table = controlPanel->editor->table;
     for (auto _ : state) {
-        volume->buildRgbaTexture(volumeTexture, 0, table);
+        buildRgbaTexture(*volume, volumeTexture, table);
         glFinish();
     }
     buildInitialTexture();

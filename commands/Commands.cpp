@@ -1,12 +1,12 @@
 #include "commands/Commands.h"
 
 #include "gui/ControlPanel.h"
+#include "gui/TransferFunctionEditor.h"
 #include "platform/Extensions.h"
 #include "render/SliceClip.h"
 #include "render/ViewState.h"
-#include "tf/TransferFunctionEditor.h"
+#include "render/VolumeTexture.h"
 #include "volume/Volume.h"
-#include "volume/VolumeTexture.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -63,12 +63,40 @@ void setDensityWidgetsEnabled(bool enabled) {
 bool applyTransferFunction() {
     TransferFunctionEditor& editor = *controlPanel->editor;
     editor.buildTable();
-    if (!volume->buildRgbaTexture(volumeTexture, 0, editor.table)) return false;
+    if (!buildRgbaTexture(*volume, volumeTexture, editor.table)) return false;
     setSliceTextureContent(TextureContent::rgba, editor.table);
     return true;
 }
 
+// The outline box shows while the panel is open on a page.
+void showPage(Page page) {
+    controlPanel->setPage(page);
+    viewState.outlineBox = page != closedPage;
+}
+
 } // namespace
+
+bool setViewChoice(int id, ViewState& view) {
+    switch (id) {
+    case filterCommand:
+        view.filter = view.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
+        return true;
+    case normCommand:
+        view.blendOperator = BlendOperator::norm;
+        return true;
+    case overCommand:
+        view.blendOperator = BlendOperator::over;
+        return true;
+    case attCommand:
+        view.blendOperator = BlendOperator::att;
+        return true;
+    case mipCommand:
+        view.blendOperator = BlendOperator::mip;
+        return true;
+    default:
+        return false;
+    }
+}
 
 void keyboard(unsigned char key, int, int) {
     switch (std::tolower(key)) {
@@ -102,13 +130,14 @@ void keyboard(unsigned char key, int, int) {
 }
 
 void handleCommand(int id) {
+    if (setViewChoice(id, viewState)) return;
     ControlPanel& panel = *controlPanel;
     switch (id) {
     case applyTfCommand:
-        if (panel.useTfCheckBox->isChecked()) applyTransferFunction();
+        if (viewState.useTf) applyTransferFunction();
         break;
     case menuCommand:
-        panel.setPage(panel.page == menuPage ? closedPage : menuPage);
+        showPage(panel.page == menuPage ? closedPage : menuPage);
         break;
     case densityPlusCommand:
         stepDensity(0.05);
@@ -129,23 +158,24 @@ void handleCommand(int id) {
         stepIntensity(-0.05);
         break;
     case infosCommand:
-        panel.setPage(panel.page == infosPage ? closedPage : infosPage);
+        showPage(panel.page == infosPage ? closedPage : infosPage);
         break;
     case useTfCommand: { // already flipped by the check box
         // The panel follows the texture: a form that cannot be built leaves both as they were.
         const bool useTf = panel.useTfCheckBox->isChecked();
         const bool built =
-            useTf ? applyTransferFunction() : volume->buildAlphaTexture(volumeTexture, 0);
+            useTf ? applyTransferFunction() : buildAlphaTexture(*volume, volumeTexture);
         if (!built) {
             panel.useTfCheckBox->setChecked(!useTf);
             break;
         }
+        viewState.useTf = useTf;
         if (!useTf) setSliceTextureContent(TextureContent::alpha, nullptr);
         setDensityWidgetsEnabled(!useTf);
         break;
     }
-    case filterCommand:
-        viewState.filter = viewState.filter == GL_LINEAR ? GL_NEAREST : GL_LINEAR;
+    case editorCommand: // a drag on the editor began or ended
+        viewState.editing = panel.editor->dragMode != noDrag;
         break;
     case exitCommand:
         exitAction();

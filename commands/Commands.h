@@ -2,12 +2,17 @@
 // them draws: the idle callback redraws continuously.
 #pragma once
 
+struct ViewState;
+
 // Esc and the Exit button end the program through this; start-up installs
 // the orderly exit. It must not return.
 extern void (*exitAction)();
 
 void keyboard(unsigned char key, int x, int y);
 void handleCommand(int id);
+// The choices a panel command makes in view alone (filter, blending
+// operator); false, view untouched, for every other id.
+bool setViewChoice(int id, ViewState& view);
 void handleChange(int id, int x, int y);
 
 // A float value stepped in double precision and stored back in single; a

@@ -4,9 +4,9 @@
 // Members are public: start-up, the display callback and the commands read
 // and change them directly.
 #pragma once
+#include "gui/TransferFunctionEditor.h"
 #include "gui/Widget.h"
 #include "gui/Widgets.h"
-#include "tf/TransferFunctionEditor.h"
 
 #include <array>
 

@@ -2,7 +2,6 @@
 
 #include "gui/ControlPanel.h"
 #include "render/ViewState.h"
-#include "tf/TransferFunctionEditor.h"
 
 #include <GL/freeglut.h>
 #include <algorithm>
@@ -112,7 +111,7 @@ void motion(int x, int y) {
     if (mouseState->rotating) {
         controlPanel->onMotion(GLUT_LEFT_BUTTON, mouseState->x, height - mouseState->y, x,
                                height - y);
-        if (controlPanel->editor->dragMode == noDrag) {
+        if (!viewState.editing) {
             float point[3];
             trackballProject(x, y, windowWidth(), height, point);
             rotateByTrackball(lastTrackballPoint, point, viewState.rotation);

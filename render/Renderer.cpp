@@ -8,7 +8,7 @@
 #include "render/FrameSettings.h"
 #include "render/SliceClip.h"
 #include "render/ViewState.h"
-#include "volume/VolumeTexture.h"
+#include "render/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <GL/glext.h>
@@ -26,13 +26,6 @@ void inverseRotation(const float modelView[16], float m[16]) {
 }
 
 namespace {
-
-BlendOperator checkedOperator(const ControlPanel& panel) {
-    if (panel.overRadio->isChecked()) return BlendOperator::over;
-    if (panel.attRadio->isChecked()) return BlendOperator::att;
-    if (panel.mipRadio->isChecked()) return BlendOperator::mip;
-    return BlendOperator::norm;
-}
 
 // The equation goes back to addition only where the driver can change it.
 void setBlending(const FrameSettings& s) {
@@ -95,7 +88,7 @@ void drawOverlay(ControlPanel& panel) {
     }
     panel.setVisible(true);
     glColor4f(0, 0, 0.7f, 1);
-    if (panel.page != closedPage) {
+    if (viewState.outlineBox) {
         glPushMatrix();
         glScalef(viewState.boxScale[0], viewState.boxScale[1], viewState.boxScale[2]);
         glutWireCube(2.0);
@@ -167,10 +160,9 @@ void setSliceTextureMatrix() {
 }
 
 void display() {
-    ControlPanel& panel = *controlPanel;
     const FrameSettings settings =
-        frameSettings(checkedOperator(panel), viewState.sliceCount,
-                      panel.useTfCheckBox->isChecked(), viewState.density, viewState.intensity);
+        frameSettings(viewState.blendOperator, viewState.sliceCount, viewState.useTf,
+                      viewState.density, viewState.intensity);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     setSliceTextureMatrix();
 
@@ -187,7 +179,7 @@ void display() {
     glEnable(GL_TEXTURE_GEN_R);
 
     glColor4f(1, 1, 1, viewState.intensity);
-    glBindTexture(GL_TEXTURE_3D, volumeTexture[0]);
+    glBindTexture(GL_TEXTURE_3D, volumeTexture);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GLint(viewState.filter));
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GLint(viewState.filter));
 
@@ -196,7 +188,7 @@ void display() {
     setBlending(settings);
 
     glTranslatef(0, 0, viewState.distance);
-    beginPalettedLookup(volumeTexture[0]);
+    beginPalettedLookup(volumeTexture);
     drawSlices();
     endPalettedLookup();
 
@@ -208,7 +200,7 @@ void display() {
     glDisable(GL_TEXTURE_GEN_T);
     glDisable(GL_TEXTURE_GEN_R);
 
-    drawOverlay(panel);
+    drawOverlay(*controlPanel);
     glFlush();
     glutSwapBuffers();
     countFrameForExit();

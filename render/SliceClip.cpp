@@ -83,9 +83,117 @@ void sliceScissor(const float polygon[][2], int count, float eyeZ, const float p
 }
 
 namespace {
+
 // What one more draw costs the driver, in fragments: a scissor change and a
 // square to set up against a few hundred pixels of 3D sampling.
 const double drawPixels = 1024;
+
+// The slice's window rectangle cut into sliceTiles columns and rows, and the
+// texture-coordinate ranges each column and each row adds, a pixel wider: a
+// tile's range is base + its column's + its row's.
+struct Tiles {
+    int edgeX[sliceTiles + 1], edgeY[sliceTiles + 1];
+    double columnLow[sliceTiles][3], columnHigh[sliceTiles][3];
+    double rowLow[sliceTiles][3], rowHigh[sliceTiles][3];
+    double base[3];
+};
+
+// Window x and y back to eye x and y on the slice's plane, then into texture
+// coordinates; w is the plane's clip w.
+void backProject(const float centre[3], const float scale[3], const float rotation[16], float z,
+                 float eyeZ, const float* p, double w, int width, int height, const int rect[4],
+                 Tiles& t) {
+    auto eyeX = [&](double wx) { return ((2 * wx / width - 1) * w - p[8] * eyeZ - p[12]) / p[0]; };
+    auto eyeY = [&](double wy) { return ((2 * wy / height - 1) * w - p[9] * eyeZ - p[13]) / p[5]; };
+    for (int k = 0; k <= sliceTiles; ++k) {
+        t.edgeX[k] = rect[0] + rect[2] * k / sliceTiles;
+        t.edgeY[k] = rect[1] + rect[3] * k / sliceTiles;
+    }
+    for (int k = 0; k < sliceTiles; ++k) {
+        const double x[2] = {eyeX(t.edgeX[k] - 1), eyeX(t.edgeX[k + 1] + 1)};
+        const double y[2] = {eyeY(t.edgeY[k] - 1), eyeY(t.edgeY[k + 1] + 1)};
+        for (int a = 0; a < 3; ++a) {
+            const double sx = double(scale[a]) * rotation[a * 4],
+                         sy = double(scale[a]) * rotation[a * 4 + 1];
+            t.columnLow[k][a] = std::min(sx * x[0], sx * x[1]);
+            t.columnHigh[k][a] = std::max(sx * x[0], sx * x[1]);
+            t.rowLow[k][a] = std::min(sy * y[0], sy * y[1]);
+            t.rowHigh[k][a] = std::max(sy * y[0], sy * y[1]);
+        }
+    }
+    for (int a = 0; a < 3; ++a)
+        t.base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
+}
+
+bool tileVisible(const VisibleBox& box, const Tiles& t, int row, int column) {
+    if (t.edgeX[column + 1] == t.edgeX[column]) return false;
+    double low[3], high[3];
+    for (int a = 0; a < 3; ++a) {
+        low[a] = t.base[a] + t.columnLow[column][a] + t.rowLow[row][a];
+        high[a] = t.base[a] + t.columnHigh[column][a] + t.rowHigh[row][a];
+    }
+    return anyVisible(box, low, high);
+}
+
+// Per row the first and last tile that may show something, -1 for none; the
+// tiles between them are drawn whatever they hold.
+void findVisibleTiles(const VisibleBox& box, const Tiles& t, int first[sliceTiles],
+                      int last[sliceTiles]) {
+    for (int row = 0; row < sliceTiles; ++row) {
+        first[row] = last[row] = -1;
+        if (t.edgeY[row + 1] == t.edgeY[row]) continue;
+        int column = 0;
+        while (column < sliceTiles && !tileVisible(box, t, row, column))
+            ++column;
+        if (column == sliceTiles) continue;
+        first[row] = last[row] = column;
+        for (int back = sliceTiles - 1; back > column; --back)
+            if (tileVisible(box, t, row, back)) {
+                last[row] = back;
+                break;
+            }
+    }
+}
+
+// start[j]: the first row of the rectangle that ends at row j - 1, -1 when
+// that row has nothing to draw; left[j] and right[j]: its first and last column.
+struct RowGroups {
+    int start[sliceTiles + 1], left[sliceTiles + 1], right[sliceTiles + 1];
+};
+
+// Neighbouring rows share one rectangle where its extra pixels cost less
+// than another draw; cost[j] is the least for the rows below j.
+void groupRows(const Tiles& t, const int first[sliceTiles], const int last[sliceTiles],
+               RowGroups& g) {
+    double cost[sliceTiles + 1] = {0};
+    for (int j = 1; j <= sliceTiles; ++j) {
+        cost[j] = cost[j - 1];
+        g.start[j] = -1;
+        int x0 = sliceTiles, x1 = -1;
+        for (int i = j - 1; i >= 0 && first[j - 1] >= 0; --i) {
+            if (first[i] >= 0) x0 = std::min(x0, first[i]), x1 = std::max(x1, last[i]);
+            const double c = cost[i] + drawPixels +
+                             double(t.edgeX[x1 + 1] - t.edgeX[x0]) * (t.edgeY[j] - t.edgeY[i]);
+            if (g.start[j] < 0 || c < cost[j])
+                cost[j] = c, g.start[j] = i, g.left[j] = x0, g.right[j] = x1;
+        }
+    }
+}
+
+// The chosen rectangles from the top row down.
+int writeSpans(const Tiles& t, const RowGroups& g, int spans[sliceTiles][4]) {
+    int count = 0;
+    for (int j = sliceTiles; j > 0; j = g.start[j] >= 0 ? g.start[j] : j - 1) {
+        if (g.start[j] < 0) continue;
+        int* span = spans[count++];
+        span[0] = t.edgeX[g.left[j]];
+        span[1] = t.edgeY[g.start[j]];
+        span[2] = t.edgeX[g.right[j] + 1] - t.edgeX[g.left[j]];
+        span[3] = t.edgeY[j] - t.edgeY[g.start[j]];
+    }
+    return count;
+}
+
 } // namespace
 
 int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3],
@@ -97,86 +205,13 @@ int sliceSpans(const VisibleBox& box, const float centre[3], const float scale[3
         std::copy(rect, rect + 4, spans[0]);
         return 1;
     }
-    // Window x (or y) back to eye x (or y) on this slice's plane.
-    auto eyeX = [&](double wx) { return ((2 * wx / width - 1) * w - p[8] * eyeZ - p[12]) / p[0]; };
-    auto eyeY = [&](double wy) { return ((2 * wy / height - 1) * w - p[9] * eyeZ - p[13]) / p[5]; };
-    int edgeX[sliceTiles + 1], edgeY[sliceTiles + 1];
-    // Texture-coordinate ranges each column and each row adds, a pixel wider.
-    double columnLow[sliceTiles][3], columnHigh[sliceTiles][3];
-    double rowLow[sliceTiles][3], rowHigh[sliceTiles][3];
-    for (int k = 0; k <= sliceTiles; ++k) {
-        edgeX[k] = rect[0] + rect[2] * k / sliceTiles;
-        edgeY[k] = rect[1] + rect[3] * k / sliceTiles;
-    }
-    for (int k = 0; k < sliceTiles; ++k) {
-        const double x[2] = {eyeX(edgeX[k] - 1), eyeX(edgeX[k + 1] + 1)};
-        const double y[2] = {eyeY(edgeY[k] - 1), eyeY(edgeY[k + 1] + 1)};
-        for (int a = 0; a < 3; ++a) {
-            const double sx = double(scale[a]) * rotation[a * 4],
-                         sy = double(scale[a]) * rotation[a * 4 + 1];
-            columnLow[k][a] = std::min(sx * x[0], sx * x[1]);
-            columnHigh[k][a] = std::max(sx * x[0], sx * x[1]);
-            rowLow[k][a] = std::min(sy * y[0], sy * y[1]);
-            rowHigh[k][a] = std::max(sy * y[0], sy * y[1]);
-        }
-    }
-    double base[3];
-    for (int a = 0; a < 3; ++a)
-        base[a] = centre[a] + double(scale[a]) * rotation[a * 4 + 2] * z;
-
-    // Per row the first and last tile that may show something, -1 for none;
-    // the tiles between them are drawn whatever they hold.
-    auto visible = [&](int row, int column) {
-        if (edgeX[column + 1] == edgeX[column]) return false;
-        double low[3], high[3];
-        for (int a = 0; a < 3; ++a) {
-            low[a] = base[a] + columnLow[column][a] + rowLow[row][a];
-            high[a] = base[a] + columnHigh[column][a] + rowHigh[row][a];
-        }
-        return anyVisible(box, low, high);
-    };
+    Tiles tiles;
+    backProject(centre, scale, rotation, z, eyeZ, p, w, width, height, rect, tiles);
     int first[sliceTiles], last[sliceTiles];
-    for (int row = 0; row < sliceTiles; ++row) {
-        first[row] = last[row] = -1;
-        if (edgeY[row + 1] == edgeY[row]) continue;
-        int column = 0;
-        while (column < sliceTiles && !visible(row, column))
-            ++column;
-        if (column == sliceTiles) continue;
-        first[row] = last[row] = column;
-        for (int back = sliceTiles - 1; back > column; --back)
-            if (visible(row, back)) {
-                last[row] = back;
-                break;
-            }
-    }
-    // Neighbouring rows share one rectangle where its extra pixels cost less
-    // than another draw. cost[j]: the least for rows below j; start[j]: the
-    // first row of the rectangle that ends at row j - 1, -1 when that row
-    // has nothing to draw; left[j] and right[j]: its first and last column.
-    double cost[sliceTiles + 1] = {0};
-    int start[sliceTiles + 1], left[sliceTiles + 1], right[sliceTiles + 1];
-    for (int j = 1; j <= sliceTiles; ++j) {
-        cost[j] = cost[j - 1];
-        start[j] = -1;
-        int x0 = sliceTiles, x1 = -1;
-        for (int i = j - 1; i >= 0 && first[j - 1] >= 0; --i) {
-            if (first[i] >= 0) x0 = std::min(x0, first[i]), x1 = std::max(x1, last[i]);
-            const double c =
-                cost[i] + drawPixels + double(edgeX[x1 + 1] - edgeX[x0]) * (edgeY[j] - edgeY[i]);
-            if (start[j] < 0 || c < cost[j]) cost[j] = c, start[j] = i, left[j] = x0, right[j] = x1;
-        }
-    }
-    int count = 0;
-    for (int j = sliceTiles; j > 0; j = start[j] >= 0 ? start[j] : j - 1) {
-        if (start[j] < 0) continue;
-        int* span = spans[count++];
-        span[0] = edgeX[left[j]];
-        span[1] = edgeY[start[j]];
-        span[2] = edgeX[right[j] + 1] - edgeX[left[j]];
-        span[3] = edgeY[j] - edgeY[start[j]];
-    }
-    return count;
+    findVisibleTiles(box, tiles, first, last);
+    RowGroups groups;
+    groupRows(tiles, first, last, groups);
+    return writeSpans(tiles, groups, spans);
 }
 
 BrickGrid volumeBricks;

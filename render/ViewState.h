@@ -1,6 +1,8 @@
 // How the volume is seen: program-wide values read by every frame and written
 // by the navigation, the commands and start-up.
 #pragma once
+#include "render/FrameSettings.h"
+
 #include <GL/gl.h>
 
 struct ViewState {
@@ -12,6 +14,11 @@ struct ViewState {
     GLenum filter = GL_LINEAR;                  // GL_LINEAR or GL_NEAREST
     bool showOverlay = true;                    // outline cube, frame rate and panel
     bool wholeSlices = false;                   // full squares, not cut to the visible bricks
+    // The panel's choices, written by its commands: the frame reads no widget.
+    BlendOperator blendOperator = BlendOperator::over;
+    bool useTf = true;      // coloured through the transfer function, else grey alpha
+    bool outlineBox = true; // the panel is open on a page
+    bool editing = false;   // a left drag moves the transfer function, not the volume
     float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0,
                           0, 0, 1, 0, 0, 0, 0, 1}; // column-major, pure rotation
 

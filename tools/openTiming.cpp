@@ -3,7 +3,7 @@
 // Prints the median of each stage in milliseconds.
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
-#include "volume/formats/Window.h"
+#include "volume/formats/IntensityWindow.h"
 
 #include <algorithm>
 #include <chrono>

@@ -95,8 +95,10 @@ void countHistogram(const uint8_t* voxels, size_t count, int histogram[256]) {
     addCounts(parts, histogram);
 }
 
-BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels,
-                           int histogram[256]) {
+namespace {
+
+// The grid's sizes, with every range still empty; no bricks for an empty axis.
+BrickGrid brickShape(int width, int height, int depth) {
     BrickGrid grid;
     const int n[3] = {width, height, depth};
     for (int a = 0; a < 3; ++a) {
@@ -105,10 +107,16 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
         grid.size[a] = std::max(1, n[a] / maxBricksPerAxis);
         grid.count[a] = (n[a] + grid.size[a] - 1) / grid.size[a];
     }
-    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2];
-    grid.low.assign(size_t(cx) * cy * cz, 255);
+    grid.low.assign(size_t(grid.count[0]) * grid.count[1] * grid.count[2], 255);
     grid.high.assign(grid.low.size(), 0);
+    return grid;
+}
 
+// Each brick's range of voxel values and, given a histogram, the voxels'
+// counts added to it in the same pass.
+void rangeBricks(BrickGrid& grid, const uint8_t* voxels, int histogram[256]) {
+    const int width = grid.voxels[0], height = grid.voxels[1], depth = grid.voxels[2];
+    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2];
     // Per layer of bricks along z: fold the rows of each brick row, plane by
     // plane, into its running minimum and maximum, then reduce along x. Brick
     // b's rows and planes run from b * size to (b + 1) * size or the last.
@@ -147,8 +155,11 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
     // Layers write disjoint bricks, so two threads may take them in any order.
     shareWork(size_t(cz), size_t(width) * height * depth >= splitCount, rangeLayer);
     if (histogram) addCounts(parts, histogram);
+}
 
-    // The texture's outermost layer is 0 whatever the voxels hold there.
+// The texture's outermost layer is 0 whatever the voxels hold there.
+void lowerBorderBricks(BrickGrid& grid) {
+    const int cx = grid.count[0], cy = grid.count[1], cz = grid.count[2];
     auto touchesBorder = [&grid](int axis, int b) {
         const int first = b * grid.size[axis];
         return first == 0 || first + grid.size[axis] >= grid.voxels[axis] - 1;
@@ -158,6 +169,16 @@ BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxe
             for (int x = 0; x < cx; ++x)
                 if (touchesBorder(0, x) || touchesBorder(1, y) || touchesBorder(2, z))
                     grid.low[size_t(x) + size_t(cx) * (size_t(y) + size_t(cy) * z)] = 0;
+}
+
+} // namespace
+
+BrickGrid computeBrickGrid(int width, int height, int depth, const uint8_t* voxels,
+                           int histogram[256]) {
+    BrickGrid grid = brickShape(width, height, depth);
+    if (grid.low.empty()) return grid;
+    rangeBricks(grid, voxels, histogram);
+    lowerBorderBricks(grid);
     return grid;
 }
 

@@ -19,6 +19,11 @@ uint32_t padToPowerOfTwo(uint32_t n) {
     return padded;
 }
 
+std::array<uint32_t, 3> paddedSizes(int width, int height, int depth) {
+    return {padToPowerOfTwo(uint32_t(width)), padToPowerOfTwo(uint32_t(height)),
+            padToPowerOfTwo(uint32_t(depth))};
+}
+
 Volume* volume = nullptr;
 
 Volume::~Volume() {
@@ -26,10 +31,6 @@ Volume::~Volume() {
 }
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 // Reads up to `count` samples into dst (one byte per sample kept); returns how
 // many samples were read in full. Two-byte samples keep their second byte.
@@ -56,9 +57,7 @@ const size_t readChunk = size_t(1) << 20;
 } // namespace
 
 LoadStatus Volume::load(const char* fileName, int width, int height, int depth, bool eightBit) {
-    const uint32_t pw = padToPowerOfTwo(uint32_t(width));
-    const uint32_t ph = padToPowerOfTwo(uint32_t(height));
-    const uint32_t pd = padToPowerOfTwo(uint32_t(depth));
+    const auto [pw, ph, pd] = paddedSizes(width, height, depth);
     if (pw == 0 || ph == 0 || pd == 0) return LoadStatus::badSize;
 
     const size_t total = size_t(pw) * ph * pd;
@@ -69,7 +68,7 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
     missing = 0, extra = 0;
 
-    std::unique_ptr<FILE, FileCloser> file(openForReading(fileName));
+    UniqueFile file(openForReading(fileName));
     if (!file) return LoadStatus::cannotOpen;
     std::printf("Loading volume (%s) : w=%d/%d h=%d/%d d=%d/%d\n", fileName, width, w, height, h,
                 depth, d);
@@ -114,9 +113,7 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
 }
 
 bool Volume::setVoxels(const uint8_t* voxels, int width, int height, int depth) {
-    const uint32_t pw = padToPowerOfTwo(uint32_t(width));
-    const uint32_t ph = padToPowerOfTwo(uint32_t(height));
-    const uint32_t pd = padToPowerOfTwo(uint32_t(depth));
+    const auto [pw, ph, pd] = paddedSizes(width, height, depth);
     // From allocateLarge, as load's: the destructor hands it back to freeLarge.
     uint8_t* block = static_cast<uint8_t*>(allocateLarge(size_t(pw) * ph * pd));
     if (!block) return false;

@@ -1,7 +1,7 @@
 // The one data set: 8-bit voxels padded to power-of-two sizes, x fastest,
 // then y, then z, with per-axis scale factors that keep its proportions.
 #pragma once
-#include <GL/gl.h>
+#include <array>
 #include <cstdint>
 
 // 256 entries of red, green, blue, alpha bytes, indexed by voxel value.
@@ -10,6 +10,9 @@ typedef uint8_t TransferTable[256][4];
 // Padded size for a given size: 2, 16, 32, ... 1024, or 0 above 1024
 // (which takes in every negative size seen as unsigned).
 uint32_t padToPowerOfTwo(uint32_t n);
+
+// padToPowerOfTwo of each of the three sizes, seen as unsigned.
+std::array<uint32_t, 3> paddedSizes(int width, int height, int depth);
 
 // Where n data voxels start inside their padded size: centred, so that the
 // texture's zero outer layer misses the data wherever the padding leaves room.
@@ -45,11 +48,6 @@ class Volume {
     uint64_t missingSamples() const { return missing; }
     // Bytes of a regular file past the samples the sizes call for (0 for pipes).
     uint64_t extraBytes() const { return extra; }
-
-    // The three forms of the volume texture; each replaces names[index].
-    bool buildAlphaTexture(GLuint* names, int index) const;
-    bool buildRgbaTexture(GLuint* names, int index, const TransferTable table) const;
-    bool buildIndexTexture(GLuint* names, int index, const TransferTable table) const;
 
   private:
     int16_t w = 0, h = 0, d = 0;

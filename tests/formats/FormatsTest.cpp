@@ -2,7 +2,7 @@
 #include "FormatFiles.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
-#include "volume/formats/Window.h"
+#include "volume/formats/IntensityWindow.h"
 
 #include <cmath>
 #include <cstring>
@@ -92,7 +92,7 @@ TEST(SampleConversion, TypesAndByteOrders) {
     EXPECT_FALSE(parseSampleType("u64", type));
 }
 
-TEST(Window, PercentilesLeaveOutNonFiniteSamples) {
+TEST(IntensityWindow, PercentilesLeaveOutNonFiniteSamples) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     Samples s;

@@ -9,7 +9,7 @@
 #include "render/Navigation.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
-#include "volume/VolumeTexture.h"
+#include "render/VolumeTexture.h"
 
 #include <GL/freeglut.h>
 #include <algorithm>
@@ -61,7 +61,6 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         int command;
         float intensity, density;
         int slices;
-        GLenum filter = GL_LINEAR;
     } rows[] = {
         // clang-format off
         {'a', 0, 0.21f, 0.1f, 80}, {'A', 0, 0.21f, 0.1f, 80}, {'q', 0, 0.19f, 0.1f, 80},
@@ -70,8 +69,7 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         {0, intensityPlusCommand, 0.25f, 0.1f, 80}, {0, intensityMinusCommand, 0.15f, 0.1f, 80},
         {0, densityPlusCommand, 0.2f, 0.15f, 80},   {0, densityMinusCommand, 0.2f, 0.05f, 80},
         {0, slicesPlusCommand, 0.2f, 0.1f, 90},     {0, slicesMinusCommand, 0.2f, 0.1f, 70},
-        {0, filterCommand, 0.2f, 0.1f, 80, GL_NEAREST}, {0, noCommand, 0.2f, 0.1f, 80},
-        {0, normCommand, 0.2f, 0.1f, 80},           {0, 93, 0.2f, 0.1f, 80},
+        {0, noCommand, 0.2f, 0.1f, 80},             {0, 93, 0.2f, 0.1f, 80},
         // clang-format on
     };
     Label* const labels[] = {panel().intensityLabel, panel().densityLabel, panel().slicesLabel};
@@ -86,7 +84,6 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         EXPECT_FLOAT_EQ(viewState.density, row.density) << what;
         EXPECT_EQ(viewState.sliceCount, row.slices) << what;
         EXPECT_EQ(viewState.showOverlay, row.key != ' ') << what;
-        EXPECT_EQ(viewState.filter, row.filter) << what;
         char text[3][64];
         std::snprintf(text[0], 64, "Intensity: %.2f", double(row.intensity));
         std::snprintf(text[1], 64, "Density: %.2f", double(row.density));
@@ -95,9 +92,6 @@ TEST_F(Callbacks, KeysAndCommandsMoveTheirValuesAndLabels) {
         for (int k = 0; k < 3; ++k)
             EXPECT_STREQ(labels[k]->text, changed[k] ? text[k] : "-") << what;
     }
-    viewState.filter = GL_NEAREST; // and back
-    handleCommand(filterCommand);
-    EXPECT_EQ(viewState.filter, GLenum(GL_LINEAR));
 }
 
 // Every widget sees each press in a fixed order and none consumes it, so a
@@ -109,7 +103,8 @@ TEST_F(Callbacks, PagesAndWhatAPressReaches) {
         for (int k = 0; k < 2; ++k) {
             panel().setPage(from);
             handleCommand(k ? infosCommand : menuCommand);
-            EXPECT_EQ(panel().page, after[from][k]) << from << " " << k;
+            EXPECT_EQ(std::make_pair(panel().page, viewState.outlineBox),
+                      std::make_pair(after[from][k], after[from][k] != closedPage));
         }
     for (int p : {0, 1, 2, 3}) { // the page row: top for open pages only
         panel().setPage(Page(p));
@@ -144,21 +139,21 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     EXPECT_EQ(std::vector<int>({editor().lowBound, editor().controlPoints[2].y}),
               std::vector<int>({86, 51}));
     editor().highBound = 100;
-    panel().useTfCheckBox->setChecked(false);
-    const GLuint name = volumeTexture[0];
+    viewState.useTf = false;
+    const GLuint name = volumeTexture;
     handleCommand(applyTfCommand); // without "Use TF": nothing
     handleChange(editorCommand - 1, 0, 0);
-    EXPECT_EQ(volumeTexture[0], name);
+    EXPECT_EQ(volumeTexture, name);
     EXPECT_EQ(editor().table[120][0], 0); // still green
     handleChange(editorCommand, 0, 0);    // with palettes: table and palette, same texture
     EXPECT_EQ(editor().table[120][0], extensions.hasPalettedTexture ? 255 : 0);
-    EXPECT_EQ(volumeTexture[0], name);
+    EXPECT_EQ(volumeTexture, name);
     editor().highBound = 90;
-    panel().useTfCheckBox->setChecked(true);
+    viewState.useTf = true;
     handleCommand(applyTfCommand);
     EXPECT_EQ(editor().table[95][0], 255);
-    EXPECT_TRUE(glIsTexture(volumeTexture[0])); // a new texture, and the old one gone
-    EXPECT_NE(volumeTexture[0], name);
+    EXPECT_TRUE(glIsTexture(volumeTexture)); // a new texture, and the old one gone
+    EXPECT_NE(volumeTexture, name);
     EXPECT_FALSE(glIsTexture(name));
 }
 
@@ -193,7 +188,7 @@ TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
     for (const auto& row : rows) {
         display();
         const std::vector<unsigned char> before = readPixels(256, 256);
-        const GLuint alpha = volumeTexture[0];
+        const GLuint alpha = volumeTexture;
         volume = row.volume, extensions.glTexImage3DEXT = row.upload;
         testing::internal::CaptureStderr();
         panel().useTfCheckBox->setChecked(true); // as its click does
@@ -206,7 +201,7 @@ TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
         EXPECT_EQ(GLuint(bound), alpha);
         EXPECT_FALSE(panel().useTfCheckBox->isChecked());
         EXPECT_TRUE(panel().densityPlusButton->enabled && panel().densityLabel->enabled);
-        EXPECT_TRUE(volumeTexture[0] == alpha && glIsTexture(alpha));
+        EXPECT_TRUE(volumeTexture == alpha && glIsTexture(alpha));
         display();
         EXPECT_TRUE(readPixels(256, 256) == before) << row.line;
     }

@@ -1,8 +1,8 @@
-// Transfer-function editor: exact table entries, histogram, hit tests, drags,
-// and the change callback.
+// Transfer-function editor: histogram, hit tests, what drags move, and its
+// callbacks (the table and the limits of moves: TransferFunctionTest).
 #include "GlTestContext.h"
 #include "TestData.h"
-#include "tf/TransferFunctionEditor.h"
+#include "gui/TransferFunctionEditor.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -37,38 +37,7 @@ class EditorTest : public ::testing::Test {
     TransferFunctionEditor* editor = nullptr;
 };
 
-TEST_F(EditorTest, InitialTableAndItsSinglePrecisionRounding) {
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t* e = editor->table[i];
-        ASSERT_EQ(e[0] + 2 * e[1] + 4 * e[2], 255 * (i >= 170 ? 1 : i >= 86 ? 2 : 4)) << i;
-    }
-    // clang-format off
-    const int initial[][2] = {{0, 0}, {1, 0}, {2, 1}, {51, 50}, {85, 84}, {86, 85}, {101, 100},
-        {102, 102}, {103, 102}, {169, 168}, {170, 169}, {204, 204}, {254, 254}, {255, 255}};
-    // clang-format on
-    for (const auto& entry : initial)
-        EXPECT_EQ(alpha(entry[0]), entry[1]) << entry[0];
-
-    editor->controlPoints[0].y = 26; // slope -2/51 as a float
-    editor->buildTable();
-    EXPECT_EQ(std::vector<int>({alpha(51), alpha(0)}), std::vector<int>({49, 52}));
-    // Slope 2/3 from (10, 0) to (13, 1): the intercept -20/3 rounds up to -6.
-    editor->controlPoints[1] = {10, 0}, editor->controlPoints[2] = {13, 1};
-    editor->buildTable();
-    EXPECT_EQ(std::vector<int>({alpha(11), alpha(12)}), std::vector<int>({1, 2}));
-    editor->controlPoints[1] = {0, 100}; // segment 1 has no width: entry 0 gets 0
-    editor->lowBound = editor->highBound = 120;
-    editor->buildTable();
-    EXPECT_EQ(alpha(0), 0);
-    EXPECT_EQ(
-        std::vector<int>({editor->table[119][2], editor->table[120][0], editor->table[120][1]}),
-        std::vector<int>({255, 255, 0}));
-}
-
 TEST_F(EditorTest, ResetAndTheHistogramOfTheVolume) {
-    EXPECT_EQ(std::vector<int>(
-                  {histogramBarHeight(524, 64 * 64 * 64), histogramBarHeight(525, 64 * 64 * 64)}),
-              std::vector<int>({127, 128})); // 250 at the mean count per bin, capped at 128
     TempFile file({7, 7, 7, 200, 200, 0, 255, 1, 2, 3, 4, 5}); // 3 x 2 x 2 pads to 16 x 2 x 2
     Volume volume;
     ASSERT_EQ(volume.load(file.c_str(), 3, 2, 2, true), LoadStatus::ok);
@@ -111,39 +80,25 @@ TEST_F(EditorTest, PressesPickBandsAndHandles) {
               std::vector<int>({highBoundDrag, noDrag}));
 }
 
-// Each row from the initial curve: press, move, the value it moved.
-TEST_F(EditorTest, DragsStayWithinTheirLimits) {
-    const struct {
-        int lx, ly, dx, dy;
-        int* value;
-        int expected;
-    } rows[] = {
-        // clang-format off
-        {40, 50, -100, 0, &editor->lowBound, 0}, {40, 50, 500, 0, &editor->lowBound, 170},
-        {200, 50, 84, 0, &editor->highBound, 254}, {200, 50, 85, 0, &editor->highBound, 256},
-        {200, 50, -200, 0, &editor->highBound, 86},
-        {0, 10, 40, 5, &editor->controlPoints[0].x, 0}, // end points move only vertically
-        {0, 10, 40, 5, &editor->controlPoints[0].y, 5}, {255, 138, -40, -200, &editor->controlPoints[5].y, 0},
-        {102, 61, -100, 200, &editor->controlPoints[2].x, 51}, // stops at point 1
-        {102, 61, -100, 200, &editor->controlPoints[2].y, 128}, {153, 86, 100, 0, &editor->controlPoints[3].x, 204},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        editor->resetCurve();
-        pressAt(row.lx, row.ly);
-        move(row.lx, row.ly, row.dx, row.dy);
-        EXPECT_EQ(*row.value, row.expected) << int(&row - rows);
-    }
-    pressAt(200, 50);
-    move(200, 50, 84, 0);
-    move(284, 50, 1, 0); // 255 counts as 256
-    EXPECT_EQ(editor->highBound, 256);
-    move(285, 50, -2, 0); // relative: back by the pointer's move
-    EXPECT_EQ(editor->highBound, 254);
-    changes.clear(); // reported in editor coordinates, inside the area only
+// A press picks what the drag moves; its start and end fire the command, and
+// changes are reported in editor coordinates, inside the area only.
+TEST_F(EditorTest, DragsMoveWhatThePressPickedAndReport) {
+    editor->setCommandCallback([](int id) { changes.push_back({id}); });
+    pressAt(40, 50);
+    move(40, 50, -10, 0);
+    pressAt(200, 50); // still a drag: no command
+    move(200, 50, 5, 0);
+    pressAt(102, 61);
+    move(102, 61, 3, 4);
+    editor->onMouse(left, up, 0, 0);
+    EXPECT_EQ(std::vector<int>({editor->lowBound, editor->highBound, editor->controlPoints[2].x,
+                                editor->controlPoints[2].y}),
+              std::vector<int>({76, 175, 105, 55}));
     for (const auto& end : {std::pair<int, int>{255, 142}, {256, 0}, {0, 143}, {-1, 0}})
         move(0, 0, end.first, end.second);
-    EXPECT_EQ(changes, (std::vector<std::vector<int>>{{editorCommand, 255, 142}}));
+    const int e = editorCommand;
+    EXPECT_EQ(changes, (std::vector<std::vector<int>>{
+                           {e}, {e, 30, 50}, {e, 205, 50}, {e, 105, 65}, {e}, {e, 255, 142}}));
 }
 
 } // namespace

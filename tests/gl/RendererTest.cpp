@@ -7,7 +7,8 @@
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
 #include "render/ViewState.h"
-#include "volume/VolumeTexture.h"
+#include "render/VolumeTexture.h"
+#include "volume/Staging.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -42,16 +43,16 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
     reshape(256, 256);
 
     const struct {
-        RadioButton* radio;
+        BlendOperator op;
         int blueAlpha;
         int rgb[3];
         int tolerance; // framebuffer rounding after each blended slice
     } rows[] = {
-        {controlPanel->normRadio, 255, {102, 0, 102}, 1}, // 2 x 51 each
-        {controlPanel->normRadio, 20, {102, 0, 8}, 1},  // 0.2 x 20 = 4: the alpha test lets it pass
-        {controlPanel->overRadio, 255, {92, 0, 59}, 2}, // 51, then 51 + 0.8 x the rest
-        {controlPanel->attRadio, 255, {109, 0, 109}, 2}, // 2 x 255 x 3 / 14
-        {controlPanel->mipRadio, 255, {255, 0, 255}, 0},
+        {BlendOperator::norm, 255, {102, 0, 102}, 1}, // 2 x 51 each
+        {BlendOperator::norm, 20, {102, 0, 8}, 1},    // 0.2 x 20 = 4: the alpha test lets it pass
+        {BlendOperator::over, 255, {92, 0, 59}, 2},   // 51, then 51 + 0.8 x the rest
+        {BlendOperator::att, 255, {109, 0, 109}, 2},  // 2 x 255 x 3 / 14
+        {BlendOperator::mip, 255, {255, 0, 255}, 0},
     };
     viewState.sliceCount = 14;
     viewState.filter = GL_NEAREST;
@@ -59,15 +60,15 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
     for (const auto& row : rows) {
         TransferTable table = {{0, 0, 0, 0}, {0, 0, 255, uint8_t(row.blueAlpha)}, {255, 0, 0, 255}};
         testing::internal::CaptureStdout(); // the builder's progress line
-        const bool built = layers.buildRgbaTexture(volumeTexture, 0, table);
+        const bool built = buildRgbaTexture(layers, volumeTexture, table);
         testing::internal::GetCapturedStdout();
         ASSERT_TRUE(built);
-        row.radio->select(true);
+        viewState.blendOperator = row.op;
         display();
         const std::vector<unsigned char> rgba = readPixels(256, 256);
         for (int c = 0; c < 3; ++c)
             EXPECT_NEAR(rgba[4 * (128 * 256 + 128) + c], row.rgb[c], row.tolerance)
-                << row.radio->text << " blue alpha " << row.blueAlpha << " channel " << c;
+                << int(row.op) << " blue alpha " << row.blueAlpha << " channel " << c;
     }
 }
 
@@ -87,15 +88,15 @@ TEST_F(RendererTest, ColourIndexFormLooksUpEveryValueAsTheRgbaFormDoes) {
     for (int i = 0; i < 256; ++i) // neighbours differ in every colour channel; 0 is the border's
         table[i][0] = uint8_t(i), table[i][1] = uint8_t(255 - i), table[i][2] = uint8_t(i * 37),
         table[i][3] = i ? 255 : 0;
-    GLuint indexTexture[1] = {0};
+    GLuint indexTexture = 0;
     testing::internal::CaptureStdout();
     const bool built = columns.load(file.c_str(), 16, 16, 16, true) == LoadStatus::ok &&
-                       columns.buildRgbaTexture(volumeTexture, 0, table) &&
-                       columns.buildIndexTexture(indexTexture, 0, zero);
+                       buildRgbaTexture(columns, volumeTexture, table) &&
+                       buildIndexTexture(columns, indexTexture, zero);
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(built);
     reshape(256, 256);
-    controlPanel->mipRadio->select(true);
+    viewState.blendOperator = BlendOperator::mip;
     viewState.filter = GL_NEAREST;
     viewState.showOverlay = false;
     viewState.wholeSlices = true;
@@ -107,11 +108,11 @@ TEST_F(RendererTest, ColourIndexFormLooksUpEveryValueAsTheRgbaFormDoes) {
             shown += std::equal(table[v], table[v] + 3, &rgba[p]);
         EXPECT_GT(shown, 100u) << int(v);
     }
-    std::swap(volumeTexture[0], indexTexture[0]);
+    std::swap(volumeTexture, indexTexture);
     uploadPalette(table);
     display();
     EXPECT_TRUE(readPixels(256, 256) == rgba);
-    std::swap(volumeTexture[0], indexTexture[0]);
+    std::swap(volumeTexture, indexTexture);
 }
 
 // Frames leave the model-view current with translation x rotation, the slice
@@ -146,11 +147,11 @@ TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {
         return live;
     };
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(small->buildAlphaTexture(volumeTexture, 0));
+    ASSERT_TRUE(buildAlphaTexture(*small, volumeTexture));
     const int live = liveNames();
-    ASSERT_TRUE(small->buildRgbaTexture(volumeTexture, 0, table) &&
-                small->buildIndexTexture(volumeTexture, 0, table) &&
-                small->buildAlphaTexture(volumeTexture, 0));
+    ASSERT_TRUE(buildRgbaTexture(*small, volumeTexture, table) &&
+                buildIndexTexture(*small, volumeTexture, table) &&
+                buildAlphaTexture(*small, volumeTexture));
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(liveNames(), live); // no palette outlives its index texture either
     std::vector<uint8_t> expected(small->voxelCount()), texels(expected.size());

@@ -4,10 +4,10 @@
 #include "TestData.h"
 #include "app/Window.h"
 #include "gui/ControlPanel.h"
+#include "gui/TransferFunctionEditor.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
-#include "tf/TransferFunctionEditor.h"
-#include "volume/VolumeTexture.h"
+#include "render/VolumeTexture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -56,16 +56,16 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
             TransferTable table;
             std::memcpy(table, controlPanel->editor->table, sizeof table);
             if (raised) table[0][3] = 60;
-            controlPanel->useTfCheckBox->setChecked(content != TC::alpha);
-            ASSERT_TRUE(content == TC::alpha  ? v->buildAlphaTexture(volumeTexture, 0)
-                        : content == TC::rgba ? v->buildRgbaTexture(volumeTexture, 0, table)
-                                              : v->buildIndexTexture(volumeTexture, 0, table));
+            viewState.useTf = content != TC::alpha;
+            ASSERT_TRUE(content == TC::alpha  ? buildAlphaTexture(*v, volumeTexture)
+                        : content == TC::rgba ? buildRgbaTexture(*v, volumeTexture, table)
+                                              : buildIndexTexture(*v, volumeTexture, table));
             setSliceTextureContent(content, table);
             EXPECT_EQ(sliceBox.whole, content == TC::index && raised);
-            for (RadioButton* op : {controlPanel->normRadio, controlPanel->overRadio,
-                                    controlPanel->attRadio, controlPanel->mipRadio})
+            for (const BlendOperator op :
+                 {BlendOperator::norm, BlendOperator::over, BlendOperator::att, BlendOperator::mip})
                 for (const GLenum filter : {GL_LINEAR, GL_NEAREST}) {
-                    op->select(true);
+                    viewState.blendOperator = op;
                     viewState.filter = filter;
                     const float* r = rotations[run++ % 4];
                     glMatrixMode(GL_MODELVIEW);
@@ -77,7 +77,7 @@ TEST(SliceClip, CutSlicesDrawExactlyTheWholeSquaresPixels) {
                     shown += std::count(expected.begin(), expected.end(), 0) < 256 * 256 * 4;
                     ASSERT_TRUE(frame(false) == expected)
                         << (v == neghip ? "neghip" : "flat ball") << ", form " << int(content)
-                        << raised << ", operator " << op->text << ", filter " << filter
+                        << raised << ", operator " << int(op) << ", filter " << filter
                         << ", rotation " << r[0];
                 }
         }

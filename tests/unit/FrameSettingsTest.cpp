@@ -1,8 +1,11 @@
-// Pure computations: frame counter, blending and alpha test, value steps, trackball.
+// Pure computations: frame counter, blending and alpha test, view choices,
+// value steps, trackball.
 #include "render/FrameSettings.h"
 #include "commands/Commands.h"
+#include "gui/Widget.h"
 #include "render/FrameCounter.h"
 #include "render/Navigation.h"
+#include "render/ViewState.h"
 
 #include <GL/glext.h>
 #include <cmath>
@@ -76,6 +79,25 @@ TEST(FrameSettings, BlendingAndAlphaTestPerOperatorAndTransferFunction) {
     for (const auto& row : rows)
         EXPECT_EQ(fields(frameSettings(row.op, row.slices, row.useTf, 0.1f, 0.2f)), fields(row.e))
             << int(&row - rows);
+}
+
+// The filter flips; each radio button's command picks its operator; other
+// commands are not view choices.
+TEST(FrameSettings, ViewChoicesOfThePanelsCommands) {
+    using B = BlendOperator;
+    ViewState v;
+    const std::pair<int, B> ops[] = {
+        {mipCommand, B::mip}, {normCommand, B::norm}, {attCommand, B::att}, {overCommand, B::over}};
+    for (const auto& op : ops) {
+        EXPECT_TRUE(setViewChoice(op.first, v));
+        EXPECT_EQ(v.blendOperator, op.second) << op.first;
+    }
+    setViewChoice(filterCommand, v);
+    EXPECT_EQ(v.filter, GLenum(GL_NEAREST));
+    setViewChoice(filterCommand, v);
+    EXPECT_EQ(v.filter, GLenum(GL_LINEAR));
+    for (int id : {0, int(useTfCommand), int(editorCommand), int(menuCommand), 93})
+        EXPECT_FALSE(setViewChoice(id, v)) << id;
 }
 
 TEST(ValueSteps, DoublePrecisionStepsStopExactlyAtTheLimits) {

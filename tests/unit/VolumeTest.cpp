@@ -2,7 +2,7 @@
 // voxel by voxel.
 #include "TestData.h"
 #include "volume/Bricks.h"
-#include "volume/VolumeTexture.h"
+#include "volume/Staging.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

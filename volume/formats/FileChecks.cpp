@@ -2,6 +2,8 @@
 // then the file's length, or the compressed stream's, against the samples.
 #include "volume/formats/FileChecks.h"
 
+#include "platform/File.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -14,11 +16,6 @@
 #include <zlib.h>
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -39,7 +36,7 @@ bool fileSize(const std::string& path, uint64_t& size) {
 
 // The first bytes of a file, as far as text headers reach in practice.
 std::string head(const std::string& path, size_t most = size_t(1) << 16) {
-    File file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
     std::string text(most, '\0');
     text.resize(file ? std::fread(&text[0], 1, most, file.get()) : 0);
     return text;
@@ -204,7 +201,7 @@ DataPlace vtkPlace(const std::string& path) {
 // members one after another); false when it ends before its end marker.
 bool inflatedBytes(const std::string& path, uint64_t offset, uint64_t& produced, std::string& why) {
     produced = 0;
-    File file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
     if (!file || std::fseek(file.get(), long(offset), SEEK_SET) != 0) return false;
     z_stream z = {};
     if (inflateInit2(&z, 15 + 32) != Z_OK) return false;
@@ -294,7 +291,7 @@ std::string shortDataProblem(const DataPlace& place, uint64_t imageBytes) {
     if (place.storage == Storage::gzip && available >= 4) {
         // gzip's trailer holds the stream's length (mod 2^32): a whole stream
         // needs no second inflation.
-        File file(std::fopen(place.file.c_str(), "rb"));
+        UniqueFile file(std::fopen(place.file.c_str(), "rb"));
         unsigned char tail[4];
         if (file && std::fseek(file.get(), -4, SEEK_END) == 0 &&
             std::fread(tail, 1, 4, file.get()) == 4 &&

@@ -116,14 +116,13 @@ void placeInPatientSpace(itk::ImageIOBase& io, Samples& s) {
             s.direction[a][k] = io.GetDirection(a)[k];
 }
 
-void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
-    if (isNifti2(path)) return readNifti2(path, volumeIndex, r);
-    const TiffInfo tiff = readTiffInfo(path); // ITK takes a cut stack for fewer pages
-    if (!(r.error = tiff.error).empty()) return;
+// ITK's reader for the file, its header read; null once r is settled: an
+// error, or the file read by readNifti2 instead.
+itk::ImageIOBase::Pointer readHeader(const std::string& path, int volumeIndex, ImageRead& r) {
     const itk::ImageIOBase::Pointer io = findImageIO(path);
     if (!io) {
         r.error = path + ": unknown format; for headerless data give --size and --type";
-        return;
+        return nullptr;
     }
     io->SetFileName(path);
     try {
@@ -133,66 +132,106 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
         if (std::string(io->GetNameOfClass()) != "NiftiImageIO" ||
             std::string(e.GetDescription()).find("orthonormal") == std::string::npos)
             throw;
-        return readNifti2(path, volumeIndex, r);
+        readNifti2(path, volumeIndex, r);
+        return nullptr;
     }
-    r.error = shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
-    if (!r.error.empty()) return;
-    const unsigned dims = io->GetNumberOfDimensions();
-    // ITK reads a NIfTI series whole; our reader reads the one volume shown.
+    return io;
+}
+
+// ITK reads a NIfTI series whole; our reader reads the one volume shown.
+bool isNiftiSeries(const std::string& path, itk::ImageIOBase& io) {
     const bool single = path.size() > 4 && (path.rfind(".nii") == path.size() - 4 ||
                                             path.rfind(".nii.gz") == path.size() - 7);
-    if (dims == 4 && single && std::string(io->GetNameOfClass()) == "NiftiImageIO")
-        return readNifti2(path, volumeIndex, r);
-    if (io->GetNumberOfComponents() != 1) {
-        r.error = path + " has " + std::to_string(io->GetNumberOfComponents()) +
-                  " components per voxel (colour or vector data); only scalar volumes can be "
-                  "shown";
-        return;
-    }
+    return io.GetNumberOfDimensions() == 4 && single &&
+           std::string(io.GetNameOfClass()) == "NiftiImageIO";
+}
+
+std::vector<size_t> axisSizes(itk::ImageIOBase& io) {
     std::vector<size_t> sizes;
-    for (unsigned i = 0; i < dims; ++i)
-        sizes.push_back(io->GetDimensions(i));
-    if (dims > 4) {
-        r.error = path + " has " + std::to_string(dims) + " dimensions; at most 4 can be shown";
-        return;
-    }
-    r.error = shapeProblem(path, sizes);
-    if (!r.error.empty()) return;
-    const size_t volumes = dims == 4 ? sizes[3] : 1;
+    for (unsigned i = 0; i < io.GetNumberOfDimensions(); ++i)
+        sizes.push_back(io.GetDimensions(i));
+    return sizes;
+}
+
+// Components and axes; empty when the volume can be shown.
+std::string layoutProblem(const std::string& path, itk::ImageIOBase& io,
+                          const std::vector<size_t>& sizes) {
+    if (io.GetNumberOfComponents() != 1)
+        return path + " has " + std::to_string(io.GetNumberOfComponents()) +
+               " components per voxel (colour or vector data); only scalar volumes can be "
+               "shown";
+    if (sizes.size() > 4)
+        return path + " has " + std::to_string(sizes.size()) +
+               " dimensions; at most 4 can be shown";
+    return shapeProblem(path, sizes);
+}
+
+// False, with the error, when a 4D series has no volume volumeIndex; a note
+// when the index was left to its default.
+bool checkVolumeIndex(const std::string& path, const std::vector<size_t>& sizes, int volumeIndex,
+                      ImageRead& r) {
+    const size_t volumes = sizes.size() == 4 ? sizes[3] : 1;
     if (volumeIndex >= int(volumes)) {
         r.error = "--volume " + std::to_string(volumeIndex) + " is past the last volume of " +
                   path + " (" + std::to_string(volumes - 1) + ")";
-        return;
+        return false;
     }
     if (volumes > 1 && volumeIndex < 0)
         r.notes.push_back(path + " is a 4D series of " + std::to_string(volumes) +
                           " volumes; showing volume 0 (--volume N picks another)");
+    return true;
+}
+
+// The bytes read, and in `first` where the shown volume starts among them: of
+// a 4D series only that volume is read, where the reader can read a part.
+std::vector<uint8_t> readShownVolume(itk::ImageIOBase& io, const std::vector<size_t>& sizes,
+                                     int volumeIndex, SampleType type, size_t& first) {
+    const unsigned dims = unsigned(sizes.size());
+    const size_t shown = size_t(std::max(volumeIndex, 0));
+    const bool part = dims == 4 && io.CanStreamRead();
+    itk::ImageIORegion region(dims);
+    for (unsigned i = 0; i < dims; ++i)
+        region.SetSize(i, sizes[i]);
+    if (part) region.SetIndex(3, itk::ImageIORegion::IndexValueType(shown)), region.SetSize(3, 1);
+    io.SetIORegion(region);
+    std::vector<uint8_t> bytes(region.GetNumberOfPixels() * io.GetComponentSize());
+    io.Read(bytes.data());
+    first = part ? 0 : shown * sizes[0] * sizes[1] * sizes[2] * sampleBytes(type);
+    return bytes;
+}
+
+// One volume's samples as floats, with the reader's spacing and placement.
+void convertSamples(itk::ImageIOBase& io, const std::vector<size_t>& sizes, SampleType type,
+                    const uint8_t* bytes, Samples& s) {
+    appendAsFloat(bytes, sizes[0] * sizes[1] * sizes[2], type, nativeBigEndian, s.values);
+    for (int axis = 0; axis < 3; ++axis) {
+        s.size[axis] = int(sizes[axis]);
+        s.spacing[axis] = io.GetSpacing(axis);
+    }
+    s.unsignedBytes = type == SampleType::u8;
+    placeInPatientSpace(io, s);
+}
+
+void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
+    if (isNifti2(path)) return readNifti2(path, volumeIndex, r);
+    const TiffInfo tiff = readTiffInfo(path); // ITK takes a cut stack for fewer pages
+    if (!(r.error = tiff.error).empty()) return;
+    const itk::ImageIOBase::Pointer io = readHeader(path, volumeIndex, r);
+    if (!io) return;
+    r.error = shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
+    if (!r.error.empty()) return;
+    if (isNiftiSeries(path, *io)) return readNifti2(path, volumeIndex, r);
+    const std::vector<size_t> sizes = axisSizes(*io);
+    r.error = layoutProblem(path, *io, sizes);
+    if (!r.error.empty() || !checkVolumeIndex(path, sizes, volumeIndex, r)) return;
     SampleType type;
     if (!sampleTypeOf(io->GetComponentType(), io->GetComponentSize(), type)) {
         r.error = path + ": unsupported sample type";
         return;
     }
-    // Of a 4D series only the volume shown, where the reader can read a part.
-    const size_t shown = size_t(std::max(volumeIndex, 0));
-    const bool part = dims == 4 && io->CanStreamRead();
-    itk::ImageIORegion region(dims);
-    for (unsigned i = 0; i < dims; ++i)
-        region.SetSize(i, sizes[i]);
-    if (part) region.SetIndex(3, itk::ImageIORegion::IndexValueType(shown)), region.SetSize(3, 1);
-    io->SetIORegion(region);
-    std::vector<uint8_t> bytes(region.GetNumberOfPixels() * io->GetComponentSize());
-    io->Read(bytes.data());
-
-    Samples& s = r.samples;
-    const size_t count = sizes[0] * sizes[1] * sizes[2];
-    const size_t first = part ? 0 : shown * count * sampleBytes(type);
-    appendAsFloat(bytes.data() + first, count, type, nativeBigEndian, s.values);
-    for (int axis = 0; axis < 3; ++axis) {
-        s.size[axis] = int(sizes[axis]);
-        s.spacing[axis] = io->GetSpacing(axis);
-    }
-    s.unsignedBytes = type == SampleType::u8;
-    placeInPatientSpace(*io, s);
+    size_t first = 0;
+    const std::vector<uint8_t> bytes = readShownVolume(*io, sizes, volumeIndex, type, first);
+    convertSamples(*io, sizes, type, bytes.data() + first, r.samples);
     applyTiffInfo(path, tiff, r);
 }
 

@@ -1,5 +1,7 @@
 #include "volume/formats/Samples.h"
 
+#include "platform/File.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,10 +29,6 @@ void appendTyped(const uint8_t* bytes, size_t count, bool swap, std::vector<floa
         dst[i] = float(value);
     }
 }
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 } // namespace
 
@@ -96,7 +94,7 @@ bool readRaw(const std::string& path, const RawOptions& options, Samples& out, s
         error = path + " " + text;
         return false;
     }
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
     std::vector<uint8_t> bytes(size_t(expected - options.header));
     if (!file || std::fseek(file.get(), long(options.header), SEEK_SET) != 0 ||
         std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {

@@ -4,7 +4,7 @@
 #include "volume/formats/Samples.h"
 
 // Samples in [low, high] map linearly onto 0..255; outside it they clamp.
-struct Window {
+struct IntensityWindow {
     double low = 0, high = 255;
 };
 
@@ -14,10 +14,10 @@ bool finiteRange(const std::vector<float>& values, double& min, double& max);
 // The 0.5th and 99.5th percentiles of the finite samples (the ranks below and
 // above the exact fractions); one-byte unsigned samples get 0..255. A window
 // that would be empty is widened to [low, low + 1].
-Window defaultWindow(const Samples& samples);
+IntensityWindow defaultWindow(const Samples& samples);
 
 // One byte per sample; NaN becomes 0.
-std::vector<uint8_t> applyWindow(const std::vector<float>& values, const Window& window);
+std::vector<uint8_t> applyWindow(const std::vector<float>& values, const IntensityWindow& window);
 
 // Smallest whole factor per axis that brings each size to at most maxSize.
 void reductionFactors(const int size[3], int maxSize, int factors[3]);

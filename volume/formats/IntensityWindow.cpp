@@ -1,4 +1,4 @@
-#include "volume/formats/Window.h"
+#include "volume/formats/IntensityWindow.h"
 
 #include "volume/Volume.h"
 
@@ -17,17 +17,17 @@ bool finiteRange(const std::vector<float>& values, double& min, double& max) {
     return any;
 }
 
-Window defaultWindow(const Samples& samples) {
-    if (samples.unsignedBytes) return Window();
+IntensityWindow defaultWindow(const Samples& samples) {
+    if (samples.unsignedBytes) return IntensityWindow();
     std::vector<float> finite;
     finite.reserve(samples.values.size());
     for (float v : samples.values)
         if (std::isfinite(v)) finite.push_back(v);
-    if (finite.empty()) return Window();
+    if (finite.empty()) return IntensityWindow();
     const size_t last = finite.size() - 1;
     const size_t lowRank = size_t(std::floor(0.005 * double(last)));
     const size_t highRank = size_t(std::ceil(0.995 * double(last)));
-    Window window;
+    IntensityWindow window;
     std::nth_element(finite.begin(), finite.begin() + lowRank, finite.end());
     window.low = finite[lowRank];
     std::nth_element(finite.begin() + lowRank, finite.begin() + highRank, finite.end());
@@ -36,7 +36,7 @@ Window defaultWindow(const Samples& samples) {
     return window;
 }
 
-std::vector<uint8_t> applyWindow(const std::vector<float>& values, const Window& window) {
+std::vector<uint8_t> applyWindow(const std::vector<float>& values, const IntensityWindow& window) {
     std::vector<uint8_t> bytes(values.size());
     const double width = window.high - window.low;
     for (size_t i = 0; i < values.size(); ++i) {
@@ -85,10 +85,11 @@ BoxGeometry boxGeometry(const int size[3], const double spacing[3]) {
     double largest = 0;
     for (int axis = 0; axis < 3; ++axis)
         largest = std::max(largest, size[axis] * spacing[axis]);
+    const std::array<uint32_t, 3> paddedSize = paddedSizes(size[0], size[1], size[2]);
     BoxGeometry g;
     for (int axis = 0; axis < 3; ++axis) {
         const uint32_t n = uint32_t(size[axis]);
-        const double padded = padToPowerOfTwo(n);
+        const double padded = paddedSize[axis];
         g.boxScale[axis] = float(n * spacing[axis] / largest);
         g.textureScale[axis] = float(largest / (2 * padded * spacing[axis]));
         g.textureCentre[axis] = float((centredOffset(n) + n / 2.0) / padded);

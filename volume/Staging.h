@@ -1,16 +1,9 @@
-// The one 3D texture of the volume, its palette, and the staging fills the
-// three builders of Volume (buildAlphaTexture, buildRgbaTexture,
-// buildIndexTexture) upload. The fills need no GL context.
+// Staging buffers of the volume texture: the voxels with a zero outermost
+// layer, laid out as the texture's texels. No GL needed to fill them.
 #pragma once
 #include "volume/Volume.h"
 
 #include <cstdint>
-
-// GL name of the volume texture; every caller passes it with index 0.
-extern GLuint volumeTexture[1];
-
-// Loads the table as the palette of volumeTexture (colour-index form only).
-void uploadPalette(const TransferTable table);
 
 // Bytes of a staging buffer of width x height x depth texels of texelBytes each.
 uint64_t stagingBytes(int width, int height, int depth, int texelBytes);

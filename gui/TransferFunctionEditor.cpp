@@ -1,10 +1,9 @@
-// Transfer-function editor: model and table, histogram list, hit tests,
-// drags, then drawing. Only compileHistogram and draw call GL.
-#include "tf/TransferFunctionEditor.h"
+// Transfer-function editor: histogram list, hit tests, drags, then drawing.
+// Only compileHistogram and draw call GL.
+#include "gui/TransferFunctionEditor.h"
 
 #include "volume/Bricks.h"
 
-#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -16,13 +15,6 @@ void vertices(std::initializer_list<int> xy) {
 }
 
 } // namespace
-
-int histogramBarHeight(int binCount, int voxelCount) {
-    if (voxelCount == 0) return 0; // an empty volume has no bars
-    const double meanPerBin = voxelCount * 0.00390625;
-    const int h = int(binCount / meanPerBin * 250);
-    return h > 128 ? 128 : h;
-}
 
 TransferFunctionEditor::TransferFunctionEditor(int id, const Volume& volume, const int* counted)
     : Widget(id) {
@@ -36,18 +28,11 @@ TransferFunctionEditor::~TransferFunctionEditor() {
 
 void TransferFunctionEditor::reset(const Volume& volume, const int* counted) {
     resetCurve();
-    countHistogram(volume, counted);
+    loadHistogram(volume, counted);
     compileHistogram();
 }
 
-void TransferFunctionEditor::resetCurve() {
-    lowBound = 86;
-    highBound = 170;
-    for (int j = 0; j < 6; ++j)
-        controlPoints[j] = {j * 51, int(j * 25.6f)};
-}
-
-void TransferFunctionEditor::countHistogram(const Volume& volume, const int* counted) {
+void TransferFunctionEditor::loadHistogram(const Volume& volume, const int* counted) {
     voxelCount = int(volume.depth()) * volume.height() * volume.width();
     if (counted) {
         histogram.assign(counted, counted + 256);
@@ -71,38 +56,6 @@ void TransferFunctionEditor::compileHistogram() {
     glEndList();
 }
 
-// The rounding steps are deliberate: a single-precision slope, the ceiling of
-// the intercept and truncation of the sum each move single entries by one
-// against exact arithmetic, and the tables must come out the same.
-void TransferFunctionEditor::buildTable() {
-    float slope[6] = {}, intercept[6] = {};
-    for (int k = 1; k <= 5; ++k) {
-        const ControlPoint p0 = controlPoints[k - 1], p1 = controlPoints[k];
-        if (p1.x == p0.x) continue; // only ever picked for entry 0, which gets 0
-        const double m = double(2 * p1.y - 2 * p0.y) / (p1.x - p0.x);
-        slope[k] = float(m);
-        intercept[k] = float(std::ceil(2.0 * p1.y - m * p1.x));
-    }
-    for (int i = 0; i < 256; ++i) {
-        uint8_t* entry = table[i];
-        entry[0] = i >= highBound ? 255 : 0;
-        entry[1] = i >= lowBound && i < highBound ? 255 : 0;
-        entry[2] = i < lowBound ? 255 : 0;
-
-        int k = 1;
-        while (k < 5 && i > controlPoints[k].x)
-            ++k;
-        if (controlPoints[k].x == controlPoints[k - 1].x) {
-            entry[3] = 0;
-            continue;
-        }
-        const double product = double(i) * double(slope[k]);
-        const double v = product + double(intercept[k]);
-        const double alpha = std::trunc(v);
-        entry[3] = uint8_t(alpha > 255 ? 255 : alpha < 0 ? 0 : alpha);
-    }
-}
-
 int TransferFunctionEditor::regionAt(int lx, int ly) const {
     if (ly < 0 || ly > 139) return noDrag;
     const int lowStart = lowBound - 9 < 0 ? lowBound - 9 : 0;
@@ -121,8 +74,14 @@ int TransferFunctionEditor::handleAt(int lx, int ly) const {
     return found;
 }
 
+void TransferFunctionEditor::setDragMode(int mode) {
+    const bool changed = (mode != noDrag) != (dragMode != noDrag);
+    dragMode = mode;
+    if (changed) fireCommand();
+}
+
 void TransferFunctionEditor::endDrag() {
-    dragMode = noDrag;
+    setDragMode(noDrag);
 }
 
 void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
@@ -132,9 +91,8 @@ void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
     }
     if (!visible) return;
     const int lx = px - x, ly = py - y;
-    dragMode = regionAt(lx, ly);
-    if (const int handle = handleAt(lx, ly))
-        dragMode = pointDrag + handle - 1; // a handle beats a band
+    const int handle = handleAt(lx, ly); // a handle beats a band
+    setDragMode(handle ? pointDrag + handle - 1 : regionAt(lx, ly));
 }
 
 // Drags are relative: a value held at a limit follows the pointer back only
@@ -142,26 +100,12 @@ void TransferFunctionEditor::onMouse(int button, int state, int px, int py) {
 void TransferFunctionEditor::onMotion(int, int prevX, int prevY, int px, int py) {
     if (!visible) return;
     const int dx = px - prevX, dy = py - prevY;
-    if (dragMode == lowBoundDrag) {
-        lowBound += dx;
-        if (lowBound < 0) lowBound = 0;
-        if (lowBound > highBound) lowBound = highBound;
-    } else if (dragMode == highBoundDrag) {
-        highBound += dx;
-        if (highBound >= 255) highBound = 256; // 256: no value is red
-        if (highBound < lowBound) highBound = lowBound;
-    } else if (dragMode >= pointDrag && dragMode < pointDrag + 6) {
-        const int j = dragMode - pointDrag;
-        ControlPoint& p = controlPoints[j];
-        if (j >= 1 && j <= 4) {
-            p.x += dx;
-            if (p.x < controlPoints[j - 1].x) p.x = controlPoints[j - 1].x;
-            if (p.x > controlPoints[j + 1].x) p.x = controlPoints[j + 1].x;
-        }
-        p.y += dy;
-        if (p.y < 0) p.y = 0;
-        if (p.y > 128) p.y = 128;
-    }
+    if (dragMode == lowBoundDrag)
+        moveLowBound(dx);
+    else if (dragMode == highBoundDrag)
+        moveHighBound(dx);
+    else if (dragMode >= pointDrag && dragMode < pointDrag + 6)
+        movePoint(dragMode - pointDrag, dx, dy);
     const int lx = px - x, ly = py - y;
     if (changeCallback && lx >= 0 && lx < width && ly >= 0 && ly < height)
         changeCallback(id, lx, ly);

@@ -1,62 +1,16 @@
 // Volume texture builders: staging fills, then a new texture uploaded and
 // checked before it replaces the old one; and the colour-index form's palette.
-#include "volume/VolumeTexture.h"
+#include "render/VolumeTexture.h"
 
 #include "platform/Extensions.h"
 #include "platform/Memory.h"
+#include "volume/Staging.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
-GLuint volumeTexture[1] = {0};
-
-uint64_t stagingBytes(int width, int height, int depth, int texelBytes) {
-    return uint64_t(width) * uint64_t(height) * uint64_t(depth) * uint64_t(texelBytes);
-}
-
-namespace {
-
-// The border is whole planes, whole rows and the first and last texel of each
-// remaining row; copyRow fills the inner texels of a row from its voxels.
-template <typename CopyRow>
-void fillStaging(int width, int height, int depth, const uint8_t* voxels, uint8_t* dst,
-                 size_t texelBytes, CopyRow copyRow) {
-    const size_t w = size_t(width), h = size_t(height), d = size_t(depth);
-    const size_t rowBytes = w * texelBytes, planeBytes = rowBytes * h;
-    for (size_t z = 0; z < d; ++z) {
-        uint8_t* plane = dst + z * planeBytes;
-        if (z == 0 || z == d - 1) {
-            std::memset(plane, 0, planeBytes);
-            continue;
-        }
-        std::memset(plane, 0, rowBytes);
-        for (size_t y = 1; y + 1 < h; ++y) {
-            uint8_t* row = plane + y * rowBytes;
-            std::memset(row, 0, texelBytes);
-            copyRow(row + texelBytes, voxels + w * (y + h * z) + 1, w - 2);
-            std::memset(row + rowBytes - texelBytes, 0, texelBytes);
-        }
-        std::memset(plane + (h - 1) * rowBytes, 0, rowBytes);
-    }
-}
-
-} // namespace
-
-void fillAlphaStaging(int width, int height, int depth, const uint8_t* voxels, uint8_t* dst) {
-    fillStaging(width, height, depth, voxels, dst, 1,
-                [](uint8_t* out, const uint8_t* in, size_t n) { std::memcpy(out, in, n); });
-}
-
-void fillRgbaStaging(int width, int height, int depth, const uint8_t* voxels,
-                     const TransferTable table, uint8_t* dst) {
-    fillStaging(width, height, depth, voxels, dst, 4,
-                [table](uint8_t* out, const uint8_t* in, size_t n) {
-                    for (size_t i = 0; i < n; ++i)
-                        std::memcpy(out + 4 * i, table[in[i]], 4);
-                });
-}
+GLuint volumeTexture = 0;
 
 namespace {
 
@@ -99,11 +53,11 @@ struct LargeDeleter {
     void operator()(uint8_t* p) const { freeLarge(p, bytes); }
 };
 
-// Replaces names[index] with a new texture in the given form (table unused for
+// Replaces `current` with a new texture in the given form (table unused for
 // the alpha form). Keeps the current texture, still bound, when memory runs
 // out or the driver refuses the size or the upload; false then, with one line
 // on stderr.
-bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureForm& form,
+bool buildTexture(const Volume& volume, GLuint& current, const TextureForm& form,
                   const TransferTable table) {
     const int w = volume.width(), h = volume.height(), d = volume.depth();
     if (!driverAccepts(form, w, h, d)) {
@@ -157,26 +111,26 @@ bool buildTexture(const Volume& volume, GLuint* names, int index, const TextureF
         reportRefused(form, w, h, d);
         return false;
     }
-    if (glIsTexture(names[index])) glDeleteTextures(1, &names[index]);
-    names[index] = name;
+    if (glIsTexture(current)) glDeleteTextures(1, &current);
+    current = name;
     return true;
 }
 
 } // namespace
 
-bool Volume::buildAlphaTexture(GLuint* names, int index) const {
-    return buildTexture(*this, names, index, alphaForm, nullptr);
+bool buildAlphaTexture(const Volume& volume, GLuint& name) {
+    return buildTexture(volume, name, alphaForm, nullptr);
 }
 
-bool Volume::buildRgbaTexture(GLuint* names, int index, const TransferTable table) const {
-    return buildTexture(*this, names, index, rgbaForm, table);
+bool buildRgbaTexture(const Volume& volume, GLuint& name, const TransferTable table) {
+    return buildTexture(volume, name, rgbaForm, table);
 }
 
-bool Volume::buildIndexTexture(GLuint* names, int index, const TransferTable table) const {
-    return buildTexture(*this, names, index, indexForm, table);
+bool buildIndexTexture(const Volume& volume, GLuint& name, const TransferTable table) {
+    return buildTexture(volume, name, indexForm, table);
 }
 
 void uploadPalette(const TransferTable table) {
-    glBindTexture(GL_TEXTURE_3D, volumeTexture[0]);
+    glBindTexture(GL_TEXTURE_3D, volumeTexture);
     extensions.glColorTableEXT(GL_TEXTURE_3D, GL_RGBA8, 256, GL_RGBA, GL_UNSIGNED_BYTE, table);
 }

@@ -1,0 +1,17 @@
+// The one 3D texture of the volume in its three forms, and the colour-index
+// form's palette. Each build leaves the current texture in place on failure.
+#pragma once
+#include "volume/Volume.h"
+
+#include <GL/gl.h>
+
+// GL name of the volume texture.
+extern GLuint volumeTexture;
+
+// Each replaces the texture named `name` with a new one built from the volume.
+bool buildAlphaTexture(const Volume& volume, GLuint& name);
+bool buildRgbaTexture(const Volume& volume, GLuint& name, const TransferTable table);
+bool buildIndexTexture(const Volume& volume, GLuint& name, const TransferTable table);
+
+// Loads the table as the palette of volumeTexture (colour-index form only).
+void uploadPalette(const TransferTable table);
