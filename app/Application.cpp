@@ -5,6 +5,7 @@
 #include "app/Window.h"
 #include "commands/Commands.h"
 #include "gui/ControlPanel.h"
+#include "gui/TransferFunctionEditor.h"
 #include "platform/Extensions.h"
 #include "platform/Memory.h"
 #include "platform/Platform.h"
@@ -13,7 +14,6 @@
 #include "render/SliceClip.h"
 #include "render/ViewState.h"
 #include "render/VolumeTexture.h"
-#include "gui/TransferFunctionEditor.h"
 #include "volume/Volume.h"
 
 #include <GL/freeglut.h>
