@@ -1,5 +1,7 @@
 // Tiny volumes from ITK's own writers, in a temporary folder gone with the object.
 #pragma once
+#include "volume/formats/ImageReader.h"
+
 #include <itkGDCMImageIO.h>
 #include <itkImage.h>
 #include <itkImageFileWriter.h>
@@ -10,6 +12,7 @@
 #include <itkTIFFImageIOFactory.h>
 #include <itkVTKImageIOFactory.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,6 +31,11 @@ class TempDir {
     char path[27] = "/tmp/skorel-formats-XXXXXX";
     bool made = mkdtemp(path) != nullptr;
 };
+
+// Negative, above one byte, and different at every neighbour.
+inline short ramp(size_t i) {
+    return short(int(i * 37 % 1000) - 300);
+}
 
 // Sizes and spacing per axis; sample i in file order is value(i + first).
 template <typename T, unsigned D>
@@ -81,4 +89,19 @@ inline void writeDicomSeries(const std::string& folder, const std::string& uid, 
         io->KeepOriginalUIDOn();
         writeImage(slice.GetPointer(), folder + "/" + uid + "-" + std::to_string(k) + ".dcm", io);
     }
+}
+
+// Sizes, spacing, sample count, first and last sample, one-byte source, then
+// the direction rows where there is a patient space; to 1e-6.
+inline std::vector<double> summary(const ImageRead& r) {
+    const Samples& s = r.samples;
+    std::vector<double> v(s.size, s.size + 3);
+    v.insert(v.end(), s.spacing, s.spacing + 3);
+    v.insert(v.end(),
+             {double(s.values.size()), s.values.front(), s.values.back(), double(s.unsignedBytes)});
+    for (int i = 0; i < 9 && s.patientSpace; ++i)
+        v.push_back(s.direction[i / 3][i % 3]);
+    for (double& x : v)
+        x = std::round(x * 1e6) / 1e6;
+    return v;
 }

@@ -10,9 +10,6 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-// Negative, above one byte, and different at every neighbour.
-const auto ramp = [](size_t i) { return short(int(i * 37 % 1000) - 300); };
-
 // Sizes, spacing (0: not kept by the format), samples ramp(i + first), notes.
 static void expectRamp(const ImageRead& r, const std::vector<int>& size,
                        const std::vector<double>& spacing, const std::string& label,

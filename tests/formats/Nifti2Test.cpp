@@ -1,7 +1,6 @@
 // NIfTI-2 files and ImageJ TIFF stacks written byte by byte here, read back
 // through readImage.
 #include "FormatFiles.h"
-#include "volume/formats/ImageReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,10 +10,6 @@
 #include <zlib.h>
 
 namespace {
-
-short ramp(int64_t i) {
-    return short(int(i * 37 % 1000) - 300);
-}
 
 // .gz: gzip of stored blocks, so that a cut stream still gives every byte
 // before the cut; else plain ("T").
@@ -85,21 +80,6 @@ std::vector<uint8_t> tiffStack(const std::string& text, bool imageJ) {
         put(uint16_t(ramp(i)), 2);
     if (imageJ) directory(1, after + ifd), directory(2, 0);
     return b;
-}
-
-// Sizes, spacing, sample count, first and last sample, one-byte source, then
-// the direction rows where there is a patient space; to 1e-6.
-std::vector<double> summary(const ImageRead& r) {
-    const Samples& s = r.samples;
-    std::vector<double> v(s.size, s.size + 3);
-    v.insert(v.end(), s.spacing, s.spacing + 3);
-    v.insert(v.end(),
-             {double(s.values.size()), s.values.front(), s.values.back(), double(s.unsignedBytes)});
-    for (int i = 0; i < 9 && s.patientSpace; ++i)
-        v.push_back(s.direction[i / 3][i % 3]);
-    for (double& x : v)
-        x = std::round(x * 1e6) / 1e6;
-    return v;
 }
 
 } // namespace
