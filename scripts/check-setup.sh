@@ -20,7 +20,7 @@ held = [open(p, "a") for p in ("/var/lib/dpkg/lock-frontend", "/var/lib/dpkg/loc
                                 "/var/lib/apt/lists/lock")]
 for f in held: fcntl.lockf(f, fcntl.LOCK_EX)
 print("held", flush=True)
-time.sleep(6)
+time.sleep(3)
 ' >"$build/apt-lock.log" &
 holder=$!
 trap 'kill $holder 2>/dev/null || true' EXIT
@@ -28,7 +28,7 @@ until grep -q held "$build/apt-lock.log"; do sleep 0.1; done
 start=$(date +%s)
 # A package that does not exist: the install runs only once the locks are free.
 out=$(SKOREL_APT_WAIT=120 scripts/apt-install.sh skorel-no-such-package 2>&1) || true
-if [ "$(($(date +%s) - start))" -lt 5 ] || echo "$out" | grep -q "Could not get lock" ||
+if [ "$(($(date +%s) - start))" -lt 2 ] || echo "$out" | grep -q "Could not get lock" ||
   ! echo "$out" | grep -q "Unable to locate package skorel-no-such-package"; then
   echo "Set-up check failed: apt-install.sh did not wait for the package lock:" >&2
   echo "$out" >&2

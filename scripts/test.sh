@@ -6,20 +6,23 @@
 # build under Wine (scripts/wine-test.sh). GL and
 # end-to-end tests start their own Xvfb servers, so no display is needed here.
 #
-# SKOREL_FUZZ_SECONDS (default 60) bounds each fuzzer's run.
+# SKOREL_FUZZ_SECONDS (default 30) bounds each fuzzer's run. Each stage's
+# heading says how long the run has taken so far.
 set -e
 build=${1:-build}
 jobs=$(nproc)
 root=$(pwd)
-fuzzSeconds=${SKOREL_FUZZ_SECONDS:-60}
+fuzzSeconds=${SKOREL_FUZZ_SECONDS:-30}
+start=$(date +%s)
+stage() { echo "== $* ($(($(date +%s) - start)) s)"; }
 
-echo "== set-up checks"
+stage "set-up checks"
 scripts/check-setup.sh "$build"
 
-echo "== tests"
+stage "tests"
 (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300)
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan=$build-asan
 cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKOREL_SANITIZE=ON >/dev/null
 cmake --build "$asan" -j "$jobs"
@@ -34,7 +37,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" --timeout 300 -L unit &&
   ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$jobs" --timeout 600 -LE unit)
 
-echo "== fuzzers, ${fuzzSeconds} s each"
+stage "fuzzers, ${fuzzSeconds} s each"
 fuzz=$build-fuzz
 cmake -S tests/fuzz -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$fuzz" -j "$jobs"
@@ -54,9 +57,10 @@ for target in loader $(test -x "$fuzz/formatsFuzzer" && echo formats); do
   echo
 done
 
-echo "== valgrind memcheck over a scripted run"
+stage "valgrind memcheck over a scripted run"
 scripts/valgrind-run.sh "$build"
 
-echo "== the Windows build under Wine"
+stage "the Windows build under Wine"
 scripts/windows.sh "$build-windows"
 scripts/wine-test.sh "$build" "$build-windows"
+stage "done"
