@@ -116,7 +116,7 @@ void printTable() {
     const double volumeBytes = 256.0 * 256 * 256;
     row("7", "peak resident, 256^3 start", fmt("%.0f MiB", peak / mib),
         fmt("%.0f MiB (2^3 start); volume %.0f MiB", base / mib, volumeBytes / mib),
-        (peak - base) / volumeBytes, "floor 2.0x (voxels + staging)", "-");
+        (peak - base) / volumeBytes, "floor 2.0x (voxels + driver's copy)", "-");
 
     // Issue 21's rows: a 1024^3 start against its floor (an empty start, a
     // fresh read of the file, one upload of its bytes), its peak memory, and
