@@ -23,8 +23,10 @@ void probeExtensions() {
     const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     std::printf("%s\n", all ? all : "");
 
+    // The texture is uploaded in slabs, through the extension's second entry point.
     extensions.hasTexture3D =
-        probe(all, "GL_EXT_texture3D", "glTexImage3DEXT", extensions.glTexImage3DEXT);
+        probe(all, "GL_EXT_texture3D", "glTexImage3DEXT", extensions.glTexImage3DEXT) &&
+        probe(all, "GL_EXT_texture3D", "glTexSubImage3DEXT", extensions.glTexSubImage3DEXT);
     if (hasExtension(all, "GL_EXT_paletted_texture"))
         extensions.hasPalettedTexture =
             probe(all, "GL_EXT_paletted_texture", "glColorTableEXT", extensions.glColorTableEXT);

@@ -184,6 +184,7 @@ void prepareVolume() {
 } // namespace
 
 int main(int argc, char** argv) {
+    restartWithHugePages(argv);
     lineBufferStandardOutput();
     keepFreedMemory();
     // Out of memory anywhere in reading, windowing or reducing ends with one

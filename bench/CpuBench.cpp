@@ -36,7 +36,8 @@ void loadVolume(benchmark::State& state, bool eightBit) {
 
 // The plain read the loader is held against: a size^3 file into fresh memory
 // (256^3 against the load alone; 256^3 and 512^3 against start-up's loading
-// work without GL: read, histogram count and brick ranges).
+// work without GL: read, histogram count and brick ranges; 1024^3 as part of
+// the floor under a start).
 void freadCube(benchmark::State& state, int size, bool eightBit) {
     const DataSet& set = cube(size, eightBit);
     const size_t bytes = size_t(size) * size * size * (eightBit ? 1 : 2);
@@ -83,7 +84,7 @@ void alphaStaging(benchmark::State& state) {
     const Volume& v = loaded256();
     std::vector<uint8_t> out(stagingBytes(256, 256, 256, 1), 1);
     for (auto _ : state) {
-        fillAlphaStaging(256, 256, 256, v.voxels(), out.data());
+        fillAlphaStaging(256, 256, 256, v.voxels(), 0, 256, out.data());
         benchmark::ClobberMemory();
     }
 }
@@ -96,7 +97,7 @@ void rgbaStaging(benchmark::State& state) {
             table[i][c] = uint8_t(i * 7 + c * 61);
     std::vector<uint8_t> out(stagingBytes(256, 256, 256, 4), 1);
     for (auto _ : state) {
-        fillRgbaStaging(256, 256, 256, v.voxels(), table, out.data());
+        fillRgbaStaging(256, 256, 256, v.voxels(), table, 0, 256, out.data());
         benchmark::ClobberMemory();
     }
 }
@@ -139,6 +140,8 @@ BENCHMARK_CAPTURE(freadCube, 256, 256, true)->Name("fread/256");
 BENCHMARK_CAPTURE(loadCube, 512, 512, false)->Name("load/512");
 BENCHMARK_CAPTURE(loadCube, 512, 512, true)->Name("load+count/512");
 BENCHMARK_CAPTURE(freadCube, 512, 512, true)->Name("fread/512");
+// The read under a 1024^3 start: the floor of row 21.3 with upload/1024.
+BENCHMARK_CAPTURE(freadCube, 1024, 1024, true)->Name("fread/1024")->Iterations(1);
 BENCHMARK(decideBox)->Name("box/512");
 BENCHMARK(alphaStaging)->Name("staging/alpha");
 BENCHMARK_CAPTURE(copyBytes, 16MiB, 1)->Name("memcpy/16MiB");

@@ -1,5 +1,6 @@
 // Figures 3 to 5 through the viewer's own GL code: reset of the editor,
-// recolouring against an RGBA rebuild, and frames drawn by display.
+// recolouring against an RGBA rebuild, and frames drawn by display; and the
+// driver's upload of a 1024^3 texture.
 #include "BenchData.h"
 
 #include "app/Application.h"
@@ -11,8 +12,13 @@
 #include "render/VolumeTexture.h"
 #include "volume/Volume.h"
 
+#include "platform/Extensions.h"
+
 #include <GL/freeglut.h>
 #include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -104,6 +110,30 @@ void bareFrame(benchmark::State& state) {
     }
 }
 
+// The driver's part of the floor under a 1024^3 start: one upload of the
+// file's bytes, as they are, into a new one-byte texture.
+void uploadOnce(benchmark::State& state) {
+    startViewer();
+    const DataSet& set = cube(1024);
+    const size_t bytes = size_t(1) << 30;
+    std::vector<uint8_t> texels(bytes);
+    FILE* f = std::fopen(set.fileName.c_str(), "rb");
+    if (!f || std::fread(texels.data(), 1, bytes, f) != bytes)
+        throw std::runtime_error("cannot read " + set.fileName);
+    std::fclose(f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (auto _ : state) {
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_3D, name);
+        extensions.glTexImage3DEXT(GL_TEXTURE_3D, 0, GL_ALPHA8, 1024, 1024, 1024, 0, GL_ALPHA,
+                                   GL_UNSIGNED_BYTE, texels.data());
+        glFinish();
+        glDeleteTextures(1, &name);
+    }
+    glBindTexture(GL_TEXTURE_3D, volumeTexture);
+}
+
 const int sliceCounts[] = {10, 80, 200};
 
 // Registered at start so the data sets exist once, in the order they are drawn.
@@ -122,6 +152,13 @@ const bool registered = [] {
                     ->MinTime(0.1)
                     ->Repetitions(3);
             }
+    benchmark::RegisterBenchmark("upload/1024", uploadOnce)->Iterations(1);
+    // Row 21.4: the drag's level of detail on the largest volume.
+    for (bool turning : {false, true})
+        benchmark::RegisterBenchmark(turning ? "frame/1024^3/80/turning" : "frame/1024^3/80/still",
+                                     frames, &cube(1024), 80, turning)
+            ->MinTime(0.1)
+            ->Repetitions(3);
     return true;
 }();
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <sys/resource.h>
@@ -82,16 +83,18 @@ void startUps(benchmark::State& state) {
     startViewer(); // the X server the binaries draw on
     const std::pair<const char*, const DataSet*> sets[] = {{"startup/2^3", &cube(2)},
                                                            {"startup/default", &defaultDataSet()},
-                                                           {"startup/256", &cube(256)}};
-    std::vector<double> seconds[3], peaks[3];
+                                                           {"startup/256", &cube(256)},
+                                                           {"startup/1024", &cube(1024)}};
+    const int count = int(std::size(sets));
+    std::vector<std::vector<double>> seconds(count), peaks(count);
     for (auto _ : state)
         for (int round = 0; round < startRounds; ++round)
-            for (int i = 0; i < 3; ++i) {
+            for (int i = 0; i < count; ++i) {
                 const StartResult r = startOnce(*sets[i].second);
                 seconds[i].push_back(r.seconds);
                 peaks[i].push_back(r.peakBytes);
             }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < count; ++i)
         recordMedian(sets[i].first, median(seconds[i]), {{"peak", median(peaks[i])}});
 }
 

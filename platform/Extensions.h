@@ -10,6 +10,9 @@
 typedef void(APIENTRY* TexImage3DProc)(GLenum target, GLint level, GLenum internalFormat,
                                        GLsizei width, GLsizei height, GLsizei depth, GLint border,
                                        GLenum format, GLenum type, const GLvoid* pixels);
+typedef void(APIENTRY* TexSubImage3DProc)(GLenum target, GLint level, GLint x, GLint y, GLint z,
+                                          GLsizei width, GLsizei height, GLsizei depth,
+                                          GLenum format, GLenum type, const GLvoid* pixels);
 typedef void(APIENTRY* ColorTableProc)(GLenum target, GLenum internalFormat, GLsizei width,
                                        GLenum format, GLenum type, const GLvoid* table);
 typedef void(APIENTRY* BlendColorProc)(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
@@ -21,6 +24,7 @@ struct ExtensionSupport {
     bool hasBlendColor = false;
     bool hasBlendMinmax = false;
     TexImage3DProc glTexImage3DEXT = nullptr;
+    TexSubImage3DProc glTexSubImage3DEXT = nullptr;
     ColorTableProc glColorTableEXT = nullptr;
     BlendColorProc glBlendColorEXT = nullptr;
     BlendEquationProc glBlendEquationEXT = nullptr;

@@ -1,5 +1,6 @@
 // Large blocks: anonymous mappings aligned to 2 MiB with transparent huge
-// pages asked for on Linux, calloc elsewhere and for small blocks.
+// pages asked for on Linux, calloc elsewhere and for small blocks; and the
+// restart that gives the C library's own large blocks huge pages.
 #include "platform/Memory.h"
 
 #include <cstdint>
@@ -9,7 +10,12 @@
 #include <sys/mman.h>
 #endif
 #ifdef __GLIBC__
+#include <cstdio>
+#include <cstring>
+#include <gnu/libc-version.h>
 #include <malloc.h>
+#include <string>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -67,3 +73,63 @@ void keepFreedMemory() {
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#define SKOREL_OWN_MALLOC 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SKOREL_OWN_MALLOC 1
+#endif
+
+#if defined(__GLIBC__) && !defined(SKOREL_OWN_MALLOC)
+namespace {
+
+const char* const hugetlbTunable = "glibc.malloc.hugetlb";
+
+// In "always" mode the kernel gives large mappings huge pages by itself.
+bool hugePagesOnRequest() {
+    FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+    if (!f) return false;
+    char modes[128] = {};
+    const size_t n = std::fread(modes, 1, sizeof modes - 1, f);
+    std::fclose(f);
+    modes[n] = '\0';
+    return std::strstr(modes, "[madvise]") != nullptr;
+}
+
+bool libraryHasTunable() {
+    int major = 0, minor = 0;
+    return std::sscanf(gnu_get_libc_version(), "%d.%d", &major, &minor) == 2 &&
+           (major > 2 || (major == 2 && minor >= 35));
+}
+
+// Valgrind replaces malloc through a preloaded library.
+bool underValgrind() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload && std::strstr(preload, "vgpreload");
+}
+
+} // namespace
+
+void restartWithHugePages(char** argv) {
+    const char* wanted = std::getenv("SKOREL_HUGE_PAGES");
+    if (!wanted || std::strcmp(wanted, "yes") != 0) return;
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    // Set by the user, or by this function before the restart: never twice.
+    if (tunables && std::strstr(tunables, hugetlbTunable)) return;
+    if (!libraryHasTunable() || underValgrind() || !hugePagesOnRequest()) return;
+    const std::string before = tunables ? tunables : "";
+    const std::string value = (before.empty() ? "" : before + ":") + hugetlbTunable + "=1";
+    setenv("GLIBC_TUNABLES", value.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    if (tunables) // the exec failed: run on as started
+        setenv("GLIBC_TUNABLES", before.c_str(), 1);
+    else
+        unsetenv("GLIBC_TUNABLES");
+}
+#else
+void restartWithHugePages(char**) {}
+#endif

@@ -18,6 +18,7 @@ PFNGLBINDPROGRAMARBPROC bindProgram = nullptr;
 PFNGLPROGRAMSTRINGARBPROC programString = nullptr;
 
 TexImage3DProc driverTexImage3D = nullptr;
+TexSubImage3DProc driverTexSubImage3D = nullptr;
 bool installed = false;
 bool lookupOn = false;
 GLuint program = 0;
@@ -101,6 +102,13 @@ void APIENTRY layerTexImage3D(GLenum target, GLint level, GLenum internalFormat,
                      pixels);
 }
 
+void APIENTRY layerTexSubImage3D(GLenum target, GLint level, GLint x, GLint y, GLint z,
+                                 GLsizei width, GLsizei height, GLsizei depth, GLenum format,
+                                 GLenum type, const GLvoid* pixels) {
+    if (format == GL_COLOR_INDEX) format = GL_LUMINANCE;
+    driverTexSubImage3D(target, level, x, y, z, width, height, depth, format, type, pixels);
+}
+
 template <typename Proc> bool fetch(Proc& proc, const char* name) {
     proc = reinterpret_cast<Proc>(getGlProcAddress(name));
     return proc != nullptr;
@@ -123,8 +131,11 @@ bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& 
         // probeExtensions ran again and fetched the driver's upload afresh.
         if (ext.glTexImage3DEXT && ext.glTexImage3DEXT != layerTexImage3D)
             driverTexImage3D = ext.glTexImage3DEXT;
+        if (ext.glTexSubImage3DEXT && ext.glTexSubImage3DEXT != layerTexSubImage3D)
+            driverTexSubImage3D = ext.glTexSubImage3DEXT;
     } else {
-        if (!hasExtension(extensionString, "GL_ARB_fragment_program") || !ext.glTexImage3DEXT)
+        if (!hasExtension(extensionString, "GL_ARB_fragment_program") || !ext.glTexImage3DEXT ||
+            !ext.glTexSubImage3DEXT)
             return false;
         const bool multitexture =
             fetch(activeTexture, "glActiveTexture") || fetch(activeTexture, "glActiveTextureARB");
@@ -133,9 +144,11 @@ bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& 
             !fetch(programString, "glProgramStringARB") || !compileProgram())
             return false;
         driverTexImage3D = ext.glTexImage3DEXT;
+        driverTexSubImage3D = ext.glTexSubImage3DEXT;
         installed = true;
     }
     ext.glTexImage3DEXT = layerTexImage3D;
+    ext.glTexSubImage3DEXT = layerTexSubImage3D;
     ext.glColorTableEXT = layerColorTable;
     return true;
 }

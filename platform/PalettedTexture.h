@@ -6,7 +6,7 @@
 
 // Called by probeExtensions when the driver lacks the real extension. When the
 // layer can stand in, it installs its own glColorTableEXT (and wraps the 3D
-// upload for colour-index data) in `ext` and returns true.
+// uploads for colour-index data) in `ext` and returns true.
 bool installPalettedTextureLayer(const char* extensionString, ExtensionSupport& ext);
 
 // True once the layer has been installed.

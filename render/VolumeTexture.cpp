@@ -1,11 +1,12 @@
-// Volume texture builders: staging fills, then a new texture uploaded and
-// checked before it replaces the old one; and the colour-index form's palette.
+// Volume texture builders: a new texture filled slab by slab from the voxels
+// and checked before it replaces the old one; and the colour-index form's palette.
 #include "render/VolumeTexture.h"
 
 #include "platform/Extensions.h"
 #include "platform/Memory.h"
 #include "volume/Staging.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -64,9 +65,11 @@ bool buildTexture(const Volume& volume, GLuint& current, const TextureForm& form
         reportRefused(form, w, h, d);
         return false;
     }
-    const uint64_t bytes = stagingBytes(w, h, d, form.texelBytes);
-    std::unique_ptr<uint8_t, LargeDeleter> staging(nullptr, LargeDeleter{size_t(bytes)});
-    if (bytes <= SIZE_MAX) staging.reset(static_cast<uint8_t*>(allocateLarge(size_t(bytes))));
+    // One slab at a time: no copy of the whole texture beside the voxel block.
+    const int planes = std::min(slabPlanes(w, h, form.texelBytes), d);
+    const size_t bytes = size_t(stagingBytes(w, h, planes, form.texelBytes));
+    const std::unique_ptr<uint8_t, LargeDeleter> staging(
+        static_cast<uint8_t*>(allocateLarge(bytes)), LargeDeleter{bytes});
     if (!staging) {
         std::fflush(stdout);
         std::fprintf(stderr, "Error: not enough memory to build the volume texture (%llu bytes)\n",
@@ -74,11 +77,6 @@ bool buildTexture(const Volume& volume, GLuint& current, const TextureForm& form
         return false;
     }
     std::printf("%s", form.progressLine);
-
-    if (form.texelBytes == 4)
-        fillRgbaStaging(w, h, d, volume.voxels(), table, staging.get());
-    else
-        fillAlphaStaging(w, h, d, volume.voxels(), staging.get());
 
     // The new texture is built beside the current one, which goes only once
     // the new one holds the voxels: drivers answer the proxy from sizes alone
@@ -101,11 +99,22 @@ bool buildTexture(const Volume& volume, GLuint& current, const TextureForm& form
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     clearGlErrors();
     extensions.glTexImage3DEXT(GL_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0, form.pixelFormat,
-                               GL_UNSIGNED_BYTE, staging.get());
+                               GL_UNSIGNED_BYTE, nullptr);
+    GLenum error = glGetError();
+    for (int z = 0; z < d && error == GL_NO_ERROR; z += planes) {
+        const int n = std::min(planes, d - z);
+        if (form.texelBytes == 4)
+            fillRgbaStaging(w, h, d, volume.voxels(), table, z, n, staging.get());
+        else
+            fillAlphaStaging(w, h, d, volume.voxels(), z, n, staging.get());
+        extensions.glTexSubImage3DEXT(GL_TEXTURE_3D, 0, 0, 0, z, w, h, n, form.pixelFormat,
+                                      GL_UNSIGNED_BYTE, staging.get());
+        error = glGetError();
+    }
     glPopClientAttrib();
     GLint stored = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &stored);
-    if (glGetError() != GL_NO_ERROR || stored != w) {
+    if (error != GL_NO_ERROR || glGetError() != GL_NO_ERROR || stored != w) {
         glDeleteTextures(1, &name);
         glBindTexture(GL_TEXTURE_3D, GLuint(shown));
         reportRefused(form, w, h, d);

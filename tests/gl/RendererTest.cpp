@@ -155,7 +155,7 @@ TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(liveNames(), live); // no palette outlives its index texture either
     std::vector<uint8_t> expected(small->voxelCount()), texels(expected.size());
-    fillAlphaStaging(32, 16, 16, small->voxels(), expected.data());
+    fillAlphaStaging(32, 16, 16, small->voxels(), 0, 16, expected.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_3D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels.data());
     EXPECT_EQ(texels, expected);
