@@ -251,7 +251,8 @@ void savePictures() {
 void openKeyboard(unsigned char key, int x, int y) {
     switch (std::tolower(key)) {
     case 'p':
-        pictureWanted = true; // taken from the next frame's back buffer
+        pictureWanted = true; // a frame drawn now, read before it is shown
+        openDisplay();
         break;
     case 'w':
         saveNumbered(".skorel", formatLook(currentLook()), nullptr, 0, 0);

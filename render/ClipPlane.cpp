@@ -13,9 +13,9 @@ ClipPlane facingClipPlane(const float rotation[16]) {
 }
 
 void flipClipPlane(ClipPlane& plane) {
-    for (float& n : plane.normal)
-        n = -n;
-    plane.offset = -plane.offset;
+    for (float& n : plane.normal) // 0 - n: no -0 in the settings file
+        n = 0.0f - n;
+    plane.offset = 0.0f - plane.offset;
 }
 
 void moveClipPlane(ClipPlane& plane, float step, const float boxScale[3]) {
