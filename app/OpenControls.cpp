@@ -126,7 +126,7 @@ void applyLook(const Look& look) {
     viewState.density = look.density, viewState.intensity = look.intensity;
     viewState.sliceCount = look.sliceCount;
     viewState.filter = look.linearFilter ? GL_LINEAR : GL_NEAREST;
-    for (int col = 0; col < 3; ++col)
+    for (int col = 0; col < 3 && look.rotationGiven; ++col)
         std::copy(look.rotation + 3 * col, look.rotation + 3 * col + 3,
                   viewState.rotation + 4 * col);
     viewState.distance = look.distance;
@@ -150,6 +150,7 @@ Look currentLook() {
     look.density = viewState.density, look.intensity = viewState.intensity;
     look.sliceCount = viewState.sliceCount;
     look.linearFilter = viewState.filter == GL_LINEAR;
+    look.rotationGiven = true;
     for (int col = 0; col < 3; ++col)
         std::copy(viewState.rotation + 4 * col, viewState.rotation + 4 * col + 3,
                   look.rotation + 3 * col);
@@ -187,6 +188,21 @@ bool corrected = false;
 void openChange(int id, int x, int y) {
     handleChange(id, x, y);
     paletteStale = true;
+}
+
+void syncCorrectedPalette() {
+    if (sliceTextureContent() != TextureContent::index) return;
+    if (!paletteStale && correctedSlices == viewState.sliceCount &&
+        correctedIntensity == viewState.intensity && corrected == correction)
+        return;
+    TransferTable table;
+    std::memcpy(table, controlPanel->editor->table, sizeof table);
+    if (correction) correctOpacity(table, viewState.intensity, viewState.sliceCount);
+    uploadPalette(table);
+    noteSlicePalette(table);
+    paletteStale = false;
+    correctedSlices = viewState.sliceCount, correctedIntensity = viewState.intensity;
+    corrected = correction;
 }
 
 bool isBatch() {
@@ -279,22 +295,6 @@ void openMouse(int button, int state, int x, int y) {
 }
 
 } // namespace
-
-bool syncCorrectedPalette() {
-    if (sliceTextureContent() != TextureContent::index) return false;
-    if (!paletteStale && correctedSlices == viewState.sliceCount &&
-        correctedIntensity == viewState.intensity && corrected == correction)
-        return false;
-    TransferTable table;
-    std::memcpy(table, controlPanel->editor->table, sizeof table);
-    if (correction) correctOpacity(table, viewState.intensity, viewState.sliceCount);
-    uploadPalette(table);
-    noteSlicePalette(table);
-    paletteStale = false;
-    correctedSlices = viewState.sliceCount, correctedIntensity = viewState.intensity;
-    corrected = correction;
-    return true;
-}
 
 void startOpenControls(const ViewOptions& given, const Look& look, const std::string& dataPath) {
     options = given;

@@ -31,7 +31,3 @@ void prepareWindow(const ViewOptions& options);
 // Once the viewer has its panel and texture: applies look, then the options,
 // and takes over keys, mouse and frames. Pictures are named after dataPath.
 void startOpenControls(const ViewOptions& options, const Look& look, const std::string& dataPath);
-
-// The correction's palette is brought up to date before each frame; true
-// when the transfer function's palette was uploaded anew.
-bool syncCorrectedPalette();

@@ -86,7 +86,7 @@ bool readRotation(const std::vector<std::string>& w, Look& look) {
                       r[6] * (r[1] * r[5] - r[2] * r[4]);
     if (det < 0) return false;
     std::copy(r, r + 9, look.rotation);
-    return true;
+    return look.rotationGiven = true;
 }
 
 bool readClip(const std::vector<std::string>& w, Look& look) {
@@ -173,7 +173,7 @@ std::string formatLook(const Look& look) {
         std::snprintf(text, sizeof text, "window = %.17g %.17g\n", look.window[0], look.window[1]);
         out << text;
     }
-    out << "rotation = " << numbers(look.rotation, 9) << '\n';
+    if (look.rotationGiven) out << "rotation = " << numbers(look.rotation, 9) << '\n';
     out << "distance = " << numbers(&look.distance, 1) << '\n';
     const float clip[4] = {look.clip.normal[0], look.clip.normal[1], look.clip.normal[2],
                            look.clip.offset};

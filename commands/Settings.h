@@ -17,6 +17,7 @@ struct Look {
     bool linearFilter = true;
     bool windowGiven = false; // else the window comes from the data
     double window[2] = {0, 255};
+    bool rotationGiven = false; // else the start-up view's (data may come tilted)
     float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}; // column-major, the view's turn
     float distance = -4.4f;                          // eye-space z of the centre, -19 to -1
     ClipPlane clip;

@@ -66,6 +66,7 @@ TEST(PictureEndToEnd, KeysSaveTheWindowPixelForPixelAndTheLook) {
     std::vector<std::string> warnings;
     ASSERT_TRUE(parseLook(text, look, error, warnings)) << error;
     expected.sliceCount = 100, expected.windowGiven = true, expected.clip.on = true;
+    expected.rotationGiven = true;
     expected.clip.normal[2] = -1, expected.window[0] = 0;
     EXPECT_EQ(text, formatLook(expected));
     EXPECT_EQ(std::ifstream(dir / "v-001.png").get(), 't');
