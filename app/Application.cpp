@@ -240,13 +240,14 @@ int runSkorel(int argc, char** argv) {
     return 0;
 }
 
-int runViewer(int argc, char** argv, void (*prepareVolume)()) {
+int runViewer(int argc, char** argv, void (*prepareVolume)(), void (*started)()) {
     glutInit(&argc, argv);
     initWindow();
     initGLState();
     initBeforeVolume();
     prepareVolume();
     initAfterVolume();
+    if (started) started();
     glutMainLoop();
     return 0;
 }

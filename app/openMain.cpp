@@ -2,6 +2,7 @@
 // windows it to one-byte voxels and shows it in the viewer with its physical
 // proportions.
 #include "app/Application.h"
+#include "app/OpenControls.h"
 #include "platform/Memory.h"
 #include "platform/Platform.h"
 #include "render/ViewState.h"
@@ -43,6 +44,15 @@ const char* const helpText =
     "  --type T           u8 i8 u16 i16 u32 i32 f32 f64 (default u8)\n"
     "  --endian E         little or big (default little)\n"
     "  --header N         bytes to skip before the first sample (default 0)\n"
+    "Views and pictures:\n"
+    "  --settings FILE    start with the look a settings file holds (key w writes one)\n"
+    "  --view AZ,EL       turned AZ degrees about the vertical, EL about the horizontal\n"
+    "  --zoom Z           Z times as large as at start-up (above 0, at most 4.4)\n"
+    "  --screenshot OUT   draw one picture into OUT (PNG) and exit\n"
+    "  --movie DIR        draw a full turn into DIR/frame-0001.png ... and exit\n"
+    "  --frames N         pictures in the movie's turn (default 72)\n"
+    "  --picture-size WxH the window's size in pixels (default 640x480)\n"
+    "  --overlay          pictures show the cube, letters and panel\n"
     "  --help             this text\n";
 
 struct OpenOptions {
@@ -52,6 +62,7 @@ struct OpenOptions {
     IntensityWindow window;
     int volumeIndex = -1;
     double spacing[3] = {1, 1, 1};
+    ViewOptions view;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -94,15 +105,23 @@ OpenOptions parseOptions(int argc, char** argv) {
             o.path = arg;
             continue;
         }
+        if (arg == "--overlay") {
+            o.view.overlay = true;
+            continue;
+        }
         const char* const known[] = {"--window", "--volume", "--spacing", "--size",
                                      "--type",   "--endian", "--header"};
-        if (std::find(std::begin(known), std::end(known), arg) == std::end(known))
+        if (std::find(std::begin(known), std::end(known), arg) == std::end(known) &&
+            !isViewOption(arg))
             fail("unknown option " + arg + " (skorel-open --help lists the options)");
         if (i + 1 >= argc) fail(arg + " needs a value (skorel-open --help lists the options)");
         const std::string value = argv[++i];
         const std::string bad = "bad " + arg + " '" + value + "': ";
         double v[3];
-        if (arg == "--window") {
+        std::string wants;
+        if (isViewOption(arg)) {
+            if (!readViewOption(arg, value, o.view, wants)) fail(bad + wants);
+        } else if (arg == "--window") {
             if (!parseNumbers(value, ',', 2, v)) fail(bad + "give LOW,HIGH");
             if (!(v[0] < v[1])) fail(bad + "low must be below high");
             o.window = {v[0], v[1]}, o.windowGiven = true;
@@ -142,8 +161,14 @@ OpenOptions parseOptions(int argc, char** argv) {
 }
 
 // What the viewer's start-up takes over once the window exists.
+OpenOptions options;
 Samples samples;
 IntensityWindow window;
+Look look;
+
+void startControls() {
+    startOpenControls(options.view, look, options.path);
+}
 
 void prepareVolume() {
     // Patient-space data are reordered to come closest to the front view;
@@ -194,7 +219,8 @@ int main(int argc, char** argv) {
         std::fputs("Error: not enough memory for the volume\n", stderr);
         std::_Exit(1);
     });
-    const OpenOptions options = parseOptions(argc, argv);
+    options = parseOptions(argc, argv);
+    if (!options.view.settings.empty()) readSettingsFile(options.view.settings, look);
     std::string error;
     if (options.raw) {
         if (!readRaw(options.path, options.rawOptions, samples, error)) fail(error);
@@ -213,8 +239,9 @@ int main(int argc, char** argv) {
     double min = 0, max = 0;
     if (!finiteRange(samples.values, min, max)) fail(options.path + " holds no finite sample");
     // Constant data give no window: one just below the value shows them as a block.
-    const bool constant = min == max && !options.windowGiven;
+    const bool constant = min == max && !options.windowGiven && !look.windowGiven;
     window = options.windowGiven ? options.window
+             : look.windowGiven  ? IntensityWindow{look.window[0], look.window[1]}
              : constant          ? IntensityWindow{min - 1, min}
                                  : defaultWindow(samples);
     if (constant) {
@@ -242,8 +269,11 @@ int main(int argc, char** argv) {
                 samples.spacing[1], samples.spacing[2], code.c_str());
     std::printf("Data range %g to %g; window %g to %g (%s)\n", min, max, window.low, window.high,
                 options.windowGiven     ? "--window"
+                : look.windowGiven      ? "settings"
                 : constant              ? "constant data"
                 : samples.unsignedBytes ? "one-byte data, values kept"
                                         : "0.5th to 99.5th percentile");
-    return runViewer(argc, argv, prepareVolume);
+    look.window[0] = window.low, look.window[1] = window.high, look.windowGiven = true;
+    prepareWindow(options.view);
+    return runViewer(argc, argv, prepareVolume, startControls);
 }

@@ -60,6 +60,7 @@ ControlPanel::ControlPanel(int id, const Volume& volume, const int* histogram) :
     palettedLabel = new Label("GL_EXT_paletted_texture: %s", yesNo(extensions.hasPalettedTexture));
     blendColorLabel = new Label("GL_EXT_blend_color: %s", yesNo(extensions.hasBlendColor));
     minmaxLabel = new Label("GL_EXT_minmax_color: %s", yesNo(extensions.hasBlendMinmax));
+    opacityLabel = new Label(nullptr);
 
     // clang-format off
     eventOrder = {editor, menuButton, infosButton, exitButton, applyTfButton, initTfButton,
@@ -73,12 +74,12 @@ ControlPanel::ControlPanel(int id, const Volume& volume, const int* histogram) :
                  slicesLabel, slicesPlusButton, slicesMinusButton,
                  intensityLabel, intensityPlusButton, intensityMinusButton,
                  versionLabel, separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel,
-                 palettedLabel, blendColorLabel, minmaxLabel};
+                 palettedLabel, blendColorLabel, minmaxLabel, opacityLabel};
     menuSet = {editor, applyTfButton, initTfButton, useTfCheckBox, filterCheckBox,
                overRadio, attRadio, normRadio, mipRadio, blendingLabel, sizeLabel,
                densityLabel, densityPlusButton, densityMinusButton,
                slicesLabel, slicesPlusButton, slicesMinusButton,
-               intensityLabel, intensityPlusButton, intensityMinusButton};
+               intensityLabel, intensityPlusButton, intensityMinusButton, opacityLabel};
     infosSet = {versionLabel, separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel,
                 palettedLabel, blendColorLabel, minmaxLabel};
     // clang-format on
@@ -111,6 +112,7 @@ void ControlPanel::setPosition(int originX, int originY) {
     place(densityPlusButton, x + 140, y + 350);
     place(densityMinusButton, x + 160, y + 350);
     place(sizeLabel, x + 10, y + 380);
+    place(opacityLabel, x + 90, y + 180); // beside "Use TF"
     // The version line takes the size line's place on the other page.
     place(versionLabel, x + 10, y + 380);
     Label* credits[] = {separatorLabel, projectLabel, schoolLabel, authorLabel, webLabel};

@@ -72,12 +72,13 @@ class ControlPanel : public Panel {
     Label* palettedLabel;
     Label* blendColorLabel;
     Label* minmaxLabel;
+    Label* opacityLabel; // empty, drawing nothing, unless the program sets it
     Page page = menuPage;
 
   private:
     std::array<Widget*, 18> eventOrder;
-    std::array<Widget*, 33> drawOrder;
-    std::array<Widget*, 20> menuSet;
+    std::array<Widget*, 34> drawOrder;
+    std::array<Widget*, 21> menuSet;
     std::array<Widget*, 9> infosSet;
 };
 

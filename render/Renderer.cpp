@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <utility>
 
+void (*beforeSwap)() = nullptr;
+
 void inverseRotation(const float modelView[16], float m[16]) {
     for (int i = 0; i < 16; ++i)
         m[i] = modelView[i];
@@ -81,6 +83,18 @@ void drawSlices() {
     if (cut) glDisable(GL_SCISSOR_TEST);
 }
 
+// The box is cut like the data; the polygon where the plane cuts it is drawn whole.
+void drawClipOutline() {
+    if (!viewState.clip.on) return;
+    float corners[6][3];
+    const int count = clipOutline(viewState.clip, viewState.boxScale, corners);
+    glDisable(GL_CLIP_PLANE0);
+    glBegin(GL_LINE_LOOP);
+    for (int c = 0; c < count; ++c)
+        glVertex3fv(corners[c]);
+    glEnd();
+}
+
 void drawOverlay(ControlPanel& panel) {
     if (!viewState.showOverlay) {
         panel.setVisible(false);
@@ -107,6 +121,7 @@ void drawOverlay(ControlPanel& panel) {
         }
         if (lettered) glEnable(GL_DEPTH_TEST), glColor4f(0, 0, 0.7f, 1);
         glPopMatrix();
+        drawClipOutline();
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
@@ -165,6 +180,12 @@ void display() {
                       viewState.density, viewState.intensity);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     setSliceTextureMatrix();
+    if (viewState.clip.on) { // given under the volume's model-view: it turns with it
+        double equation[4];
+        clipEquation(viewState.clip, equation);
+        glClipPlane(GL_CLIP_PLANE0, equation);
+        glEnable(GL_CLIP_PLANE0);
+    }
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -201,7 +222,9 @@ void display() {
     glDisable(GL_TEXTURE_GEN_R);
 
     drawOverlay(*controlPanel);
+    glDisable(GL_CLIP_PLANE0);
     glFlush();
+    if (beforeSwap) beforeSwap();
     glutSwapBuffers();
     countFrameForExit();
 }

@@ -3,6 +3,10 @@
 
 void display();
 
+// Called by display once the frame is drawn, before the buffers swap: the
+// back buffer then holds exactly the picture about to be shown.
+extern void (*beforeSwap)();
+
 // Called by reshape after it has loaded the projection for a viewport of
 // width x height: the slice pass cuts slices to window rectangles with it.
 void noteProjection(int width, int height);

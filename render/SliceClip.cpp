@@ -233,6 +233,10 @@ void setSliceTextureContent(TextureContent newContent, const TransferTable table
     refreshSliceBox();
 }
 
+TextureContent sliceTextureContent() {
+    return content;
+}
+
 void noteSlicePalette(const TransferTable table) {
     if (content == TextureContent::index) setSliceTextureContent(content, table);
 }

@@ -38,6 +38,8 @@ extern VisibleBox sliceBox;    // what the slice pass draws; whole squares at fi
 // The texture builders' callers say what the volume texture now holds (table
 // unused for the alpha form); each call decides sliceBox again.
 void setSliceTextureContent(TextureContent content, const TransferTable table);
+// What the volume texture holds, as its builders' callers last said.
+TextureContent sliceTextureContent();
 // A new palette: counts only while the texture holds colour indices.
 void noteSlicePalette(const TransferTable table);
 // Decides sliceBox again after the density or the intensity changed.

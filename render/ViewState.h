@@ -1,6 +1,7 @@
 // How the volume is seen: program-wide values read by every frame and written
 // by the navigation, the commands and start-up.
 #pragma once
+#include "render/ClipPlane.h"
 #include "render/FrameSettings.h"
 
 #include <GL/gl.h>
@@ -29,6 +30,7 @@ struct ViewState {
     // Letters drawn at the middle of the box's +x, -x, +y, -y, +z and -z faces;
     // null draws none (skorel draws none at all).
     const char* faceLabels[6] = {};
+    ClipPlane clip; // off unless skorel-open's keys or settings turn it on
 };
 
 extern ViewState viewState;

@@ -1,6 +1,7 @@
 // Transfer function: bounds and points kept in order, and the table.
 #include "tf/TransferFunction.h"
 
+#include <algorithm>
 #include <cmath>
 
 int histogramBarHeight(int binCount, int voxelCount) {
@@ -67,5 +68,15 @@ void TransferFunction::fillTable(TransferTable table) const {
         const double v = product + double(intercept[k]);
         const double alpha = std::trunc(v);
         entry[3] = uint8_t(alpha > 255 ? 255 : alpha < 0 ? 0 : alpha);
+    }
+}
+
+void correctOpacity(TransferTable table, float intensity, int sliceCount) {
+    if (!(intensity > 0) || sliceCount <= 0) return;
+    const double exponent = double(referenceSliceCount) / sliceCount;
+    for (int i = 0; i < 256; ++i) {
+        const double a = intensity * (table[i][3] / 255.0);
+        const double corrected = (1.0 - std::pow(1.0 - a, exponent)) / intensity;
+        table[i][3] = uint8_t(std::lround(std::min(corrected, 1.0) * 255.0));
     }
 }

@@ -30,3 +30,13 @@ struct TransferFunction {
     // Every entry of table from the bounds and control points.
     void fillTable(TransferTable table) const;
 };
+
+// Slices whose spacing the table's opacities are meant for.
+const int referenceSliceCount = 80;
+
+// Corrects the table's alpha for the spacing of sliceCount slices, so that
+// "over" shows the same opacity at any slice count. A slice's opacity is
+// intensity x table alpha: that product a becomes 1 - (1 - a)^(80 / sliceCount),
+// and the table keeps it divided by the intensity again (held at 255 where the
+// intensity is too low for it, which needs fewer than 80 slices).
+void correctOpacity(TransferTable table, float intensity, int sliceCount);

@@ -82,6 +82,14 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
          "unknown option --bogus (skorel-open --help lists the options)"},
         {{d + "h.nii.gz", "--window"},
          "--window needs a value (skorel-open --help lists the options)"},
+        {{d + "h.nii.gz", "--zoom", "5"},
+         "bad --zoom '5': give a zoom above 0, at most 4.4 (1: the start-up view)"},
+        {{d + "h.nii.gz", "--picture-size", "64x8"},
+         "bad --picture-size '64x8': give WIDTHxHEIGHT, each from 16 to 4096"},
+        {{d + "h.nii.gz", "--settings", d + "notes.txt"},
+         "Warning: settings " + d +
+             "notes.txt, line 1: not a 'key = values' line; the defaults are kept",
+         0},
         {{d + "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + d + "h.nii.gz (0)"},
     };
