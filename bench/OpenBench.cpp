@@ -4,6 +4,7 @@
 // a volume of the same padded size, references given huge pages.
 #include "BenchData.h"
 
+#include "ItkAlone.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/IntensityWindow.h"
@@ -14,8 +15,6 @@
 #include <itkImage.h>
 #include <itkImageFileWriter.h>
 #include <itkMetaImageIO.h>
-#include <itkNiftiImageIO.h>
-#include <itkNrrdImageIO.h>
 #include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -69,22 +68,7 @@ double secondsOf(void (*work)(const std::string&), const std::string& path) {
 }
 
 void itkAlone(const std::string& path) {
-    const itk::ImageIOBase::Pointer candidates[] = {
-        itk::NiftiImageIO::New(), itk::NrrdImageIO::New(), itk::MetaImageIO::New()};
-    for (const itk::ImageIOBase::Pointer& io : candidates) {
-        if (!io->CanReadFile(path.c_str())) continue;
-        io->SetFileName(path);
-        io->ReadImageInformation();
-        itk::ImageIORegion region(io->GetNumberOfDimensions());
-        for (unsigned i = 0; i < io->GetNumberOfDimensions(); ++i)
-            region.SetSize(i, io->GetDimensions(i));
-        io->SetIORegion(region);
-        std::unique_ptr<char[]> buffer(new char[io->GetImageSizeInBytes()]);
-        io->Read(buffer.get());
-        benchmark::DoNotOptimize(buffer.get());
-        return;
-    }
-    throw std::runtime_error("no ITK reader for " + path);
+    benchmark::DoNotOptimize(readWithItkAlone(path));
 }
 
 void openAlone(const std::string& path) {

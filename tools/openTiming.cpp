@@ -6,6 +6,7 @@
 //   openTiming ball W H D OUT       a headerless 8-bit ball of those sizes
 //   openTiming start PROGRAM ARGS   runs it (SKOREL_EXIT_AFTER_FRAMES=1 set by
 //                                   the caller); ms to its first frame, peak KiB
+#include "ItkAlone.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/IntensityWindow.h"
@@ -16,9 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <itkMetaImageIO.h>
-#include <itkNiftiImageIO.h>
-#include <itkNrrdImageIO.h>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -31,27 +29,6 @@ namespace {
 double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
-}
-
-// ITK alone: its reader for the file, the header, the samples into a buffer
-// of the file's type (left uninitialised, as ITK's own images are).
-size_t readWithItk(const std::string& path) {
-    const itk::ImageIOBase::Pointer candidates[] = {
-        itk::NiftiImageIO::New(), itk::NrrdImageIO::New(), itk::MetaImageIO::New()};
-    for (const itk::ImageIOBase::Pointer& io : candidates) {
-        if (!io->CanReadFile(path.c_str())) continue;
-        io->SetFileName(path);
-        io->ReadImageInformation();
-        itk::ImageIORegion region(io->GetNumberOfDimensions());
-        for (unsigned i = 0; i < io->GetNumberOfDimensions(); ++i)
-            region.SetSize(i, io->GetDimensions(i));
-        io->SetIORegion(region);
-        std::unique_ptr<char[]> buffer(new char[io->GetImageSizeInBytes()]);
-        io->Read(buffer.get());
-        return io->GetImageSizeInBytes();
-    }
-    std::fprintf(stderr, "Error: no ITK reader for %s\n", path.c_str());
-    std::exit(1);
 }
 
 ImageRead readOrExit(const std::string& path) {
@@ -81,7 +58,7 @@ int stages(const std::string& path, int runs) {
     std::vector<double> t[5];
     for (int i = 0; i < runs; ++i) {
         auto start = std::chrono::steady_clock::now();
-        readWithItk(path);
+        readWithItkAlone(path);
         t[0].push_back(msSince(start));
         start = std::chrono::steady_clock::now();
         read = readOrExit(path);
@@ -180,7 +157,7 @@ int main(int argc, char** argv) {
     if (mode == "stages") return stages(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 5);
     if (mode == "itk") {
         const auto begin = std::chrono::steady_clock::now();
-        readWithItk(argv[2]);
+        readWithItkAlone(argv[2]);
         std::printf("%.1f\n", msSince(begin));
         return 0;
     }
