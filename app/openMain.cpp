@@ -171,32 +171,34 @@ void startControls() {
 }
 
 void prepareVolume() {
-    // Patient-space data are reordered to come closest to the front view;
-    // reduction keeps no directions, so the order is found first.
+    // Patient-space data are reordered to come closest to the front view.
     const Reorientation turn =
         samples.patientSpace ? reorientation(samples.direction) : Reorientation();
     GLint maxTextureSize = 0;
     glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
     const int limit = maxTextureSize > 0 ? std::min(int(maxTextureSize), 1024) : 1024;
-    int factors[3];
+    int factors[3], size[3];
+    double spacing[3];
     reductionFactors(samples.size, limit, factors);
-    if (factors[0] * factors[1] * factors[2] > 1) {
-        Samples reduced = reduce(samples, factors);
+    std::copy(samples.size, samples.size + 3, size);
+    std::copy(samples.spacing, samples.spacing + 3, spacing);
+    reducedShape(factors, size, spacing);
+    if (factors[0] * factors[1] * factors[2] > 1)
         std::printf("Reduced %dx%dx%d by %dx%dx%d to %dx%dx%d, to fit the largest 3D texture "
                     "(%d)\n",
                     samples.size[0], samples.size[1], samples.size[2], factors[0], factors[1],
-                    factors[2], reduced.size[0], reduced.size[1], reduced.size[2], limit);
-        samples = std::move(reduced);
-    }
+                    factors[2], size[0], size[1], size[2], limit);
     std::fflush(stdout);
-    warnBorderAxes(samples.size);
-    std::vector<uint8_t> bytes = applyWindow(samples.values, window);
-    samples.values = std::vector<float>();
-    reorient(bytes, samples.size, samples.spacing, turn);
+    warnBorderAxes(size);
+    // The voxels go straight from the samples to their place in the padded
+    // block, in the new axes' order.
     volume = new Volume();
-    if (!volume->setVoxels(bytes.data(), samples.size[0], samples.size[1], samples.size[2]))
+    int n[3];
+    double d[3];
+    if (!placeVoxels(samples, window, factors, turn, *volume, n, d))
         fail("not enough memory for the volume");
-    const BoxGeometry g = boxGeometry(samples.size, samples.spacing);
+    samples = Samples();
+    const BoxGeometry g = boxGeometry(n, d);
     for (int axis = 0; axis < 3; ++axis) {
         viewState.boxScale[axis] = g.boxScale[axis];
         viewState.textureScale[axis] = g.textureScale[axis];
@@ -236,14 +238,17 @@ int main(int argc, char** argv) {
         if (!(samples.spacing[axis] > 0) || !std::isfinite(samples.spacing[axis]))
             fail(options.path + " has a voxel spacing that is not positive; give --spacing");
 
-    double min = 0, max = 0;
-    if (!finiteRange(samples.values, min, max)) fail(options.path + " holds no finite sample");
+    const SampleRange range =
+        sampleRange(samples, !options.windowGiven && !look.windowGiven && !samples.unsignedBytes);
+    if (!range.any) fail(options.path + " holds no finite sample");
+    const double min = range.min, max = range.max;
     // Constant data give no window: one just below the value shows them as a block.
     const bool constant = min == max && !options.windowGiven && !look.windowGiven;
-    window = options.windowGiven ? options.window
-             : look.windowGiven  ? IntensityWindow{look.window[0], look.window[1]}
-             : constant          ? IntensityWindow{min - 1, min}
-                                 : defaultWindow(samples);
+    window = options.windowGiven     ? options.window
+             : look.windowGiven      ? IntensityWindow{look.window[0], look.window[1]}
+             : constant              ? IntensityWindow{min - 1, min}
+             : samples.unsignedBytes ? IntensityWindow()
+                                     : range.percentiles;
     if (constant) {
         std::fflush(stdout);
         std::fprintf(stderr,

@@ -33,6 +33,17 @@ void useDataSet(const DataSet& set);
 
 void recordMedian(const std::string& name, double seconds,
                   const std::map<std::string, double>& counters);
+#include <vector>
+
+struct StartResult {
+    double seconds;   // until the line after the first swap arrived
+    double peakBytes; // the process's peak resident set
+};
+// Runs a viewer binary (args[0]) to its first frame from the bench's source
+// folder, with env added to the bench's own environment.
+StartResult startProgram(std::vector<std::string> args, std::vector<std::string> env);
+double median(std::vector<double> values);
+
 // printf into a string.
 std::string fmt(const char* format, ...) PRINTF_LIKE(1, 2);
 

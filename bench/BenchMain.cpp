@@ -110,6 +110,14 @@ void printTable() {
         fmt("%.2f ms (frame without overlay)", off * 1e3), on / off - 1, "<= 0.10 of a frame",
         on / off - 1 <= 0.1 ? "yes" : "NO");
 
+#ifdef SKOREL_OPEN_BENCH
+    for (const char* file : {"long16", "brain8"})
+        timeRatio("11", fmt("skorel-open's open, %s", file), std::string("open/") + file,
+                  std::string("itkread/") + file, 1.3);
+    timeRatio("12", "skorel-open to first frame, brain8", "openstart/brain8",
+              "openstart/itk+skorel", 1.2);
+#endif
+
     const double mib = 1024.0 * 1024.0;
     const double peak = medianCounter("startup/256", "peak");
     const double base = medianCounter("startup/2^3", "peak");

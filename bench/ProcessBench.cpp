@@ -21,18 +21,19 @@ namespace {
 
 constexpr int startRounds = 7;
 
-struct StartResult {
-    double seconds;   // until the line after the first swap arrived
-    double peakBytes; // the process's peak resident set
-};
-
 StartResult startOnce(const DataSet& set) {
     std::vector<std::string> args = {SKOREL_BINARY};
     if (set.fileName.find("/data/neghip.raw") == std::string::npos)
         args.insert(args.end(), {set.fileName, std::to_string(set.size), std::to_string(set.size),
                                  std::to_string(set.size), set.eightBit ? "8" : "16"});
+    return startProgram(args, {});
+}
+
+} // namespace
+
+StartResult startProgram(std::vector<std::string> args, std::vector<std::string> env) {
     // Everything the child needs is made before fork: the GL driver runs threads here.
-    std::vector<std::string> env = {"SKOREL_FULLSCREEN=no", "SKOREL_EXIT_AFTER_FRAMES=1"};
+    env.insert(env.end(), {"SKOREL_FULLSCREEN=no", "SKOREL_EXIT_AFTER_FRAMES=1"});
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "SKOREL_", 7) != 0) env.push_back(*e);
     std::vector<char*> argv, envp;
@@ -68,14 +69,18 @@ StartResult startOnce(const DataSet& set) {
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     if (seconds < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("skorel did not reach its first frame:\n" + text);
+        throw std::runtime_error(args[0] + " did not reach its first frame:\n" + text);
     return {seconds, double(usage.ru_maxrss) * 1024.0};
 }
+
+namespace {} // namespace
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
+
+namespace {
 
 // Start-up is noisy on a shared machine: the data sets take turns, round by
 // round, so that a slow spell hits all of them, and the medians are our own.

@@ -112,21 +112,26 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     return LoadStatus::ok;
 }
 
-bool Volume::setVoxels(const uint8_t* voxels, int width, int height, int depth) {
+uint8_t* Volume::allocateVoxels(int width, int height, int depth) {
     const auto [pw, ph, pd] = paddedSizes(width, height, depth);
     // From allocateLarge, as load's: the destructor hands it back to freeLarge.
     uint8_t* block = static_cast<uint8_t*>(allocateLarge(size_t(pw) * ph * pd));
-    if (!block) return false;
+    if (!block) return nullptr;
     freeLarge(data, size_t(voxelCount()));
     data = block;
     w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
     missing = 0;
+    setScales(scales, w, h, d);
+    return block;
+}
+
+bool Volume::setVoxels(const uint8_t* voxels, int width, int height, int depth) {
+    if (!allocateVoxels(width, height, depth)) return false;
     const size_t ox = centredOffset(uint32_t(width)), oy = centredOffset(uint32_t(height)),
                  oz = centredOffset(uint32_t(depth));
     for (size_t z = 0; z < size_t(depth); ++z)
         for (size_t y = 0; y < size_t(height); ++y)
-            std::memcpy(data + ox + pw * (oy + y + ph * (oz + z)),
+            std::memcpy(data + ox + size_t(w) * (oy + y + size_t(h) * (oz + z)),
                         voxels + size_t(width) * (y + size_t(height) * z), size_t(width));
-    setScales(scales, w, h, d);
     return true;
 }

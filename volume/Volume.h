@@ -38,6 +38,9 @@ class Volume {
     // Takes width x height x depth voxels (x fastest, each size 1 to 1024) into
     // the padded block at centredOffset per axis; false without memory.
     bool setVoxels(const uint8_t* voxels, int width, int height, int depth);
+    // The zero padded block for width x height x depth voxels, for the caller
+    // to write them at centredOffset per axis; null without memory.
+    uint8_t* allocateVoxels(int width, int height, int depth);
 
     int16_t width() const { return w; }
     int16_t height() const { return h; }

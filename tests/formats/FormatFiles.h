@@ -97,8 +97,9 @@ inline std::vector<double> summary(const ImageRead& r) {
     const Samples& s = r.samples;
     std::vector<double> v(s.size, s.size + 3);
     v.insert(v.end(), s.spacing, s.spacing + 3);
+    const std::vector<float> values = s.asFloats();
     v.insert(v.end(),
-             {double(s.values.size()), s.values.front(), s.values.back(), double(s.unsignedBytes)});
+             {double(values.size()), values.front(), values.back(), double(s.unsignedBytes)});
     for (int i = 0; i < 9 && s.patientSpace; ++i)
         v.push_back(s.direction[i / 3][i % 3]);
     for (double& x : v)

@@ -4,6 +4,7 @@
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/IntensityWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -19,7 +20,7 @@ static void expectRamp(const ImageRead& r, const std::vector<int>& size,
     std::vector<float> expected(size_t{1} * size[0] * size[1] * size[2]);
     for (size_t i = 0; i < expected.size(); ++i)
         expected[i] = ramp(i + first);
-    EXPECT_TRUE(r.samples.values == expected) << label;
+    EXPECT_TRUE(r.samples.asFloats() == expected) << label;
     for (int a = 0; a < 3; ++a)
         EXPECT_NEAR(spacing[a] ? r.samples.spacing[a] : 0, spacing[a], 1e-6) << label << a;
     EXPECT_FALSE(r.samples.unsignedBytes) << label;
@@ -85,30 +86,94 @@ TEST(SampleConversion, TypesAndByteOrders) {
         std::vector<float> values = {-1};
         appendAsFloat(row.bytes.data(), 2, type, row.big, values);
         EXPECT_EQ(values, std::vector<float>({-1, 1.0f, row.second})) << row.type << row.big;
+        std::vector<uint8_t> swapped = row.bytes; // to this machine's order, then as floats
+        if (row.big) swapBytes(swapped.data(), 2, type);
+        Samples s;
+        s.size[0] = 2, s.size[1] = s.size[2] = 1;
+        std::memcpy(s.allocate(type, 2), swapped.data(), swapped.size());
+        EXPECT_EQ(s.asFloats(), std::vector<float>({1.0f, row.second})) << row.type;
     }
     EXPECT_FALSE(parseSampleType("u64", type));
+}
+
+template <typename T> static Samples samplesOf(const std::vector<T>& values, SampleType type) {
+    Samples s;
+    s.size[0] = int(values.size()), s.size[1] = s.size[2] = 1;
+    std::memcpy(s.allocate(type, values.size()), values.data(), values.size() * sizeof(T));
+    return s;
+}
+
+// Voxels of samples windowed in place, the file's axes as they are.
+static std::vector<uint8_t> windowed(const Samples& s, IntensityWindow window,
+                                     std::vector<int> factors = {1, 1, 1}) {
+    int size[3] = {s.size[0], s.size[1], s.size[2]};
+    double spacing[3] = {1, 1, 1};
+    reducedShape(factors.data(), size, spacing);
+    std::vector<uint8_t> out(static_cast<size_t>(size[0]) * size[1] * size[2], 77);
+    const int64_t stride[3] = {1, size[0], int64_t(size[0]) * size[1]};
+    windowVoxels(s, window, factors.data(), out.data(), placement(Reorientation(), size, stride));
+    return out;
+}
+
+static std::pair<double, double> pair(IntensityWindow w) {
+    return {w.low, w.high};
 }
 
 TEST(IntensityWindow, PercentilesLeaveOutNonFiniteSamples) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    Samples s;
-    s.values = {nan, inf, -inf};
+    std::vector<float> values = {nan, inf, -inf};
     for (int i = 999; i >= 0; --i)
-        s.values.push_back(float(i));
-    auto window = [&s] { return std::make_pair(defaultWindow(s).low, defaultWindow(s).high); };
-    EXPECT_EQ(window(), std::make_pair(4.0, 995.0)); // ranks floor(0.005 * 999), ceil(0.995 * 999)
-    double min, max;
-    ASSERT_TRUE(finiteRange(s.values, min, max));
-    EXPECT_EQ(std::make_pair(min, max), std::make_pair(0.0, 999.0));
-    EXPECT_FALSE(finiteRange({nan, inf}, min, max));
-    s.values.assign(50, 7.0f); // constant data: the window widens
-    EXPECT_EQ(window(), std::make_pair(7.0, 8.0));
-    s.values = {300, 400, 500};
+        values.push_back(float(i) - 500);
+    Samples s = samplesOf(values, SampleType::f32);
+    // ranks floor(0.005 * 999), ceil(0.995 * 999)
+    EXPECT_EQ(pair(defaultWindow(s)), std::make_pair(-496.0, 495.0));
+    const SampleRange r = sampleRange(s, false);
+    EXPECT_EQ(std::make_tuple(r.any, r.min, r.max), std::make_tuple(true, -500.0, 499.0));
+    EXPECT_FALSE(sampleRange(samplesOf(std::vector<float>{nan, inf}, SampleType::f32), true).any);
+    s = samplesOf(std::vector<double>(50, 7.0), SampleType::f64); // constant: the window widens
+    EXPECT_EQ(pair(defaultWindow(s)), std::make_pair(7.0, 8.0));
+    s = samplesOf(std::vector<uint8_t>{30, 40, 50}, SampleType::u8);
     s.unsignedBytes = true;
-    EXPECT_EQ(window(), std::make_pair(0.0, 255.0));
-    EXPECT_EQ(applyWindow({-100, 10, 10.3f, 60, 110, 1000, nan}, {10, 110}),
-              std::vector<uint8_t>({0, 0, 1, 128, 255, 255, 0}));
+    EXPECT_EQ(pair(defaultWindow(s)), std::make_pair(0.0, 255.0));
+    s = samplesOf(std::vector<float>{-100, 10, 10.3f, 60, 110, 1000, nan}, SampleType::f32);
+    EXPECT_EQ(windowed(s, {10, 110}), std::vector<uint8_t>({0, 0, 1, 128, 255, 255, 0}));
+}
+
+// Every integer type's exact ranks, scaled either way, against a sort of the values.
+TEST(IntensityWindow, IntegerPercentilesAreExactAndScaled) {
+    std::vector<int64_t> values;
+    for (int64_t i = 0; i < 3001; ++i)
+        values.push_back((i * 7919) % 3001 - (i % 3 ? 0 : 1200));
+    const struct {
+        SampleType type;
+        int64_t bias;
+        double slope, intercept;
+    } rows[] = {{SampleType::i16, 0, 1, 0},
+                {SampleType::u16, 40000, 1, 0},
+                {SampleType::i32, -70000, 2, 0.5},
+                {SampleType::u32, 3000000000, -0.5, 9},
+                {SampleType::i64, -(1LL << 20), 1, 0},
+                {SampleType::u8, 0, 1, 0}};
+    for (const auto& row : rows) {
+        const bool bytes = row.type == SampleType::u8;
+        std::vector<double> want;
+        Samples s;
+        s.size[0] = int(values.size()), s.size[1] = s.size[2] = 1;
+        uint8_t* p = s.allocate(row.type, values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            const int64_t v = bytes ? values[i] & 255 : values[i] + row.bias;
+            const int n = sampleBytes(row.type);
+            std::memcpy(p + i * size_t(n), &v, size_t(n)); // little-endian: the low bytes
+            want.push_back(double(float(row.slope * float(v) + row.intercept)));
+        }
+        s.slope = row.slope, s.intercept = row.intercept;
+        std::sort(want.begin(), want.end());
+        const SampleRange r = sampleRange(s, true);
+        EXPECT_EQ(std::make_tuple(r.min, r.max, r.percentiles.low, r.percentiles.high),
+                  std::make_tuple(want.front(), want.back(), want[15], want[2985]))
+            << int(row.type);
+    }
 }
 
 TEST(Reduction, AveragesTheFiniteSamplesOfWholeAndPartialBlocks) {
@@ -116,14 +181,22 @@ TEST(Reduction, AveragesTheFiniteSamplesOfWholeAndPartialBlocks) {
     const int size[3] = {2048, 1025, 1024};
     reductionFactors(size, 1024, factors);
     EXPECT_EQ(std::vector<int>(factors, factors + 3), std::vector<int>({2, 2, 1}));
-    Samples s;
-    s.size[0] = 5, s.size[1] = 2, s.size[2] = 1;
-    s.spacing[0] = 0.5;
-    s.values = {1, 2, 3, 4, 5, 11, NAN, 13, 14, 15}; // the NaN is left out of its block
-    const Samples r = reduce(s, factors);
-    EXPECT_EQ(std::vector<int>(r.size, r.size + 3), std::vector<int>({3, 1, 1}));
-    EXPECT_EQ(r.values, std::vector<float>({float(14.0 / 3), 8.5f, 10.0f}));
-    EXPECT_EQ(std::vector<double>(r.spacing, r.spacing + 3), std::vector<double>({1, 2, 1}));
+    // The NaN is left out of its block; the last block has no finite value.
+    Samples s = samplesOf(std::vector<float>{1, 2, 3, 4,   5,   11, NAN, 13, 14,  15,
+                                             2, 3, 9, NAN, NAN, 3,  3,   4,  NAN, NAN},
+                          SampleType::f32);
+    s.size[0] = 5, s.size[1] = 2, s.size[2] = 2;
+    // Means 14/3, 8.5, 10 and 2.75, 6.5, none, windowed over 0..51 (5 steps a unit).
+    EXPECT_EQ(windowed(s, {0, 51}, {2, 2, 1}), std::vector<uint8_t>({23, 43, 50, 14, 33, 0}));
+    Samples t = samplesOf(std::vector<int16_t>{-4, 6, 1, 2, 100, 0, 0, 3, 9}, SampleType::i16);
+    t.size[0] = 3, t.size[1] = 3;
+    t.slope = 2, t.intercept = 10; // scaled block means 62, 11, 13, 28
+    EXPECT_EQ(windowed(t, {0, 255}, {2, 2, 1}), std::vector<uint8_t>({62, 11, 13, 28}));
+    double spacing[3] = {0.5, 1, 1};
+    int reduced[3] = {5, 2, 1};
+    reducedShape(factors, reduced, spacing);
+    EXPECT_EQ(std::vector<int>(reduced, reduced + 3), std::vector<int>({3, 1, 1}));
+    EXPECT_EQ(std::vector<double>(spacing, spacing + 3), std::vector<double>({1, 2, 1}));
 }
 
 TEST(PaddedBlock, DataSitInTheMiddleAndTheBoxKeepsTheirProportions) {

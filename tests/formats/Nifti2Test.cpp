@@ -162,7 +162,8 @@ TEST(Nifti2AndImageJ, SamplesSpacingDirectionsNotesAndCuts) {
     std::vector<double> sa = summary(a), sb = summary(b);
     EXPECT_EQ(std::vector<double>(sa.begin(), sa.begin() + 10),
               std::vector<double>({32, 20, 12, 2, 2, 2.199999, 7680, 439, 457, 0}));
-    EXPECT_EQ(std::accumulate(a.samples.values.begin(), a.samples.values.end(), 0.0), 3465054);
+    const std::vector<float> values = a.samples.asFloats();
+    EXPECT_EQ(std::accumulate(values.begin(), values.end(), 0.0), 3465054);
     for (std::vector<double>* v : {&sa, &sb})
         v->erase(v->begin() + 6, v->begin() + 10), v->erase(v->begin(), v->begin() + 3);
     EXPECT_EQ(sa, sb);

@@ -516,12 +516,13 @@ bool receive(Receiver in, ImageRead& r) {
         return false;
     if (!r.error.empty()) return true;
     const size_t slice = size_t(s.size[0]) * s.size[1];
-    s.values.resize(slice * size_t(s.size[2]));
+    // Rescaled per slice by the child: float samples.
+    float* values = reinterpret_cast<float*>(s.allocate(SampleType::f32, s.count()));
     for (int k = 0; k < s.size[2]; ++k) {
         char status = 0;
         if (!in.pod(status)) return false;
         if (status != 0) return in.string(r.error);
-        if (!in.bytes(s.values.data() + k * slice, slice * sizeof(float))) return false;
+        if (!in.bytes(values + k * slice, slice * sizeof(float))) return false;
     }
     return true;
 }

@@ -23,7 +23,6 @@
 namespace {
 
 using Component = itk::IOComponentEnum;
-const bool nativeBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
 
 bool sampleTypeOf(Component component, size_t bytes, SampleType& out) {
     switch (component) {
@@ -182,10 +181,16 @@ bool checkVolumeIndex(const std::string& path, const std::vector<size_t>& sizes,
     return true;
 }
 
-// The bytes read, and in `first` where the shown volume starts among them: of
-// a 4D series only that volume is read, where the reader can read a part.
-std::vector<uint8_t> readShownVolume(itk::ImageIOBase& io, const std::vector<size_t>& sizes,
-                                     int volumeIndex, SampleType type, size_t& first) {
+// Reads the shown volume into s: of a 4D series only that volume, where the
+// reader can read a part, else the whole series with s.data at the volume.
+void readShownVolume(const std::string& path, itk::ImageIOBase& io,
+                     const std::vector<size_t>& sizes, int volumeIndex, SampleType type,
+                     ImageRead& r) {
+    Samples& s = r.samples;
+    for (int axis = 0; axis < 3; ++axis) {
+        s.size[axis] = int(sizes[axis]);
+        s.spacing[axis] = io.GetSpacing(axis);
+    }
     const unsigned dims = unsigned(sizes.size());
     const size_t shown = size_t(std::max(volumeIndex, 0));
     const bool part = dims == 4 && io.CanStreamRead();
@@ -194,20 +199,10 @@ std::vector<uint8_t> readShownVolume(itk::ImageIOBase& io, const std::vector<siz
         region.SetSize(i, sizes[i]);
     if (part) region.SetIndex(3, itk::ImageIORegion::IndexValueType(shown)), region.SetSize(3, 1);
     io.SetIORegion(region);
-    std::vector<uint8_t> bytes(region.GetNumberOfPixels() * io.GetComponentSize());
-    io.Read(bytes.data());
-    first = part ? 0 : shown * sizes[0] * sizes[1] * sizes[2] * sampleBytes(type);
-    return bytes;
-}
-
-// One volume's samples as floats, with the reader's spacing and placement.
-void convertSamples(itk::ImageIOBase& io, const std::vector<size_t>& sizes, SampleType type,
-                    const uint8_t* bytes, Samples& s) {
-    appendAsFloat(bytes, sizes[0] * sizes[1] * sizes[2], type, nativeBigEndian, s.values);
-    for (int axis = 0; axis < 3; ++axis) {
-        s.size[axis] = int(sizes[axis]);
-        s.spacing[axis] = io.GetSpacing(axis);
-    }
+    r.error = memoryProblem(path, region.GetNumberOfPixels() * io.GetComponentSize(), s.size);
+    if (!r.error.empty()) return;
+    io.Read(s.allocate(type, region.GetNumberOfPixels()));
+    if (!part) s.data += shown * s.count() * size_t(sampleBytes(type));
     s.unsignedBytes = type == SampleType::u8;
     placeInPatientSpace(io, s);
 }
@@ -229,9 +224,7 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
         r.error = path + ": unsupported sample type";
         return;
     }
-    size_t first = 0;
-    const std::vector<uint8_t> bytes = readShownVolume(*io, sizes, volumeIndex, type, first);
-    convertSamples(*io, sizes, type, bytes.data() + first, r.samples);
+    readShownVolume(path, *io, sizes, volumeIndex, type, r);
     applyTiffInfo(path, tiff, r);
 }
 
@@ -277,6 +270,6 @@ ImageRead readImage(const std::string& path, int volumeIndex) {
     } catch (const std::exception& e) {
         r.error = "cannot read " + path + ": " + oneLine(e.what());
     }
-    if (!r.error.empty()) r.samples = Samples();
+    if (!r.error.empty()) r.samples.block.reset(), r.samples.data = nullptr;
     return r;
 }

@@ -218,9 +218,13 @@ void readNifti2(const std::string& path, int volumeIndex, ImageRead& r) {
                           " volumes; showing volume 0 (--volume N picks another)");
     const uint64_t volumeBytes = total / volumes;
     const uint64_t start = voxOffset + uint64_t(std::max(volumeIndex, 0)) * volumeBytes;
-    std::vector<uint8_t> bytes(volumeBytes);
+    Samples& s = r.samples;
+    std::copy(size, size + 3, s.size);
+    r.error = memoryProblem(path, volumeBytes, s.size);
+    if (!r.error.empty()) return;
+    uint8_t* bytes = s.allocate(type, s.count());
     if (gzseek(file.get(), z_off_t(start), SEEK_SET) != z_off_t(start) ||
-        readUpTo(file.get(), bytes.data(), volumeBytes) != volumeBytes) {
+        readUpTo(file.get(), bytes, volumeBytes) != volumeBytes) {
         int status = Z_OK;
         std::string why = gzerror(file.get(), &status);
         if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
@@ -228,19 +232,13 @@ void readNifti2(const std::string& path, int volumeIndex, ImageRead& r) {
                   (status == Z_OK ? "unexpected end of file" : why);
         return;
     }
-    Samples& s = r.samples;
-    const bool bigEndian = h.swap != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
-    appendAsFloat(bytes.data(), volumeBytes / uint64_t(sampleBytes(type)), type, bigEndian,
-                  s.values);
+    if (h.swap) swapBytes(bytes, s.count(), type);
     const double slope = h.field<double>(176, 112), inter = h.field<double>(184, 116);
-    const bool scaled =
-        std::isfinite(slope) && std::isfinite(inter) && slope != 0 && !(slope == 1 && inter == 0);
-    if (scaled)
-        for (float& v : s.values)
-            v = float(slope * v + inter);
-    s.unsignedBytes = type == SampleType::u8 && !scaled;
+    // The scale is applied where the samples become voxels.
+    if (std::isfinite(slope) && std::isfinite(inter) && slope != 0)
+        s.slope = slope, s.intercept = inter;
+    s.unsignedBytes = type == SampleType::u8 && !s.scaled();
     for (int a = 0; a < 3; ++a) {
-        s.size[a] = size[a];
         const double p = std::fabs(h.field<double>(112 + 8 * a, 80 + 4 * a));
         s.spacing[a] = std::isfinite(p) && p > 0 ? p : 1;
     }

@@ -122,28 +122,12 @@ Reorientation reorientation(const double direction[3][3]) {
     return r;
 }
 
-void reorient(std::vector<uint8_t>& voxels, int size[3], double spacing[3],
-              const Reorientation& r) {
-    if (r.from[0] == 0 && r.from[1] == 1 && !r.flip[0] && !r.flip[1] && !r.flip[2]) return;
-    const int64_t stride[3] = {1, size[0], int64_t(size[0]) * size[1]};
-    int n[3];
-    double d[3];
-    int64_t step[3], start = 0;
+Placement placement(const Reorientation& r, const int size[3], const int64_t stride[3]) {
+    Placement p;
     for (int a = 0; a < 3; ++a) {
         const int from = r.from[a];
-        n[a] = size[from], d[a] = spacing[from];
-        step[a] = r.flip[a] ? -stride[from] : stride[from];
-        if (r.flip[a]) start += (n[a] - 1) * stride[from];
+        p.step[from] = r.flip[a] ? -stride[a] : stride[a];
+        if (r.flip[a]) p.offset += (size[from] - 1) * stride[a];
     }
-    std::vector<uint8_t> out(voxels.size());
-    uint8_t* o = out.data();
-    for (int z = 0; z < n[2]; ++z)
-        for (int y = 0; y < n[1]; ++y) {
-            const int64_t row = start + z * step[2] + y * step[1];
-            for (int x = 0; x < n[0]; ++x)
-                *o++ = voxels[size_t(row + x * step[0])];
-        }
-    voxels.swap(out);
-    std::copy(n, n + 3, size);
-    std::copy(d, d + 3, spacing);
+    return p;
 }

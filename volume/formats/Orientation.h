@@ -6,7 +6,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // The letter each index axis increases towards (its largest LPS component):
 // "LAS" for rows (1,0,0), (0,-1,0), (0,0,1).
@@ -29,5 +28,11 @@ struct Reorientation {
 // default Reorientation is the index view for data without patient space.
 Reorientation reorientation(const double direction[3][3]);
 
-// Voxels (x fastest) in the new axes' order; size and spacing follow them.
-void reorient(std::vector<uint8_t>& voxels, int size[3], double spacing[3], const Reorientation& r);
+// Where index (i, j, k) along the file's axes lands among voxels laid out in
+// the new axes' order with stride[a] per step along new axis a:
+// offset + i * step[0] + j * step[1] + k * step[2].
+struct Placement {
+    int64_t offset = 0;
+    int64_t step[3] = {1, 0, 0};
+};
+Placement placement(const Reorientation& r, const int size[3], const int64_t stride[3]);

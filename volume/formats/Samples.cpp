@@ -1,7 +1,9 @@
 #include "volume/formats/Samples.h"
 
 #include "platform/File.h"
+#include "volume/Volume.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +46,28 @@ bool parseSampleType(const std::string& name, SampleType& out) {
             return true;
         }
     return false;
+}
+
+uint8_t* Samples::allocate(SampleType sampleType, size_t n) {
+    type = sampleType;
+    block.reset(new uint8_t[n * size_t(sampleBytes(sampleType))]);
+    data = block.get();
+    return block.get();
+}
+
+std::vector<float> Samples::asFloats() const {
+    std::vector<float> values;
+    appendAsFloat(data, count(), type, __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__, values);
+    if (scaled())
+        for (float& v : values)
+            v = float(slope * v + intercept);
+    return values;
+}
+
+void swapBytes(uint8_t* bytes, size_t count, SampleType type) {
+    const size_t n = size_t(sampleBytes(type));
+    for (uint8_t* p = bytes; n > 1 && p < bytes + count * n; p += n)
+        std::reverse(p, p + n);
 }
 
 void appendAsFloat(const uint8_t* bytes, size_t count, SampleType type, bool bigEndian,
@@ -94,19 +118,49 @@ bool readRaw(const std::string& path, const RawOptions& options, Samples& out, s
         error = path + " " + text;
         return false;
     }
-    UniqueFile file(std::fopen(path.c_str(), "rb"));
-    std::vector<uint8_t> bytes(size_t(expected - options.header));
-    if (!file || std::fseek(file.get(), long(options.header), SEEK_SET) != 0 ||
-        std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
     for (int axis = 0; axis < 3; ++axis) {
         out.size[axis] = options.size[axis];
         out.spacing[axis] = options.spacing[axis];
     }
+    error = memoryProblem(path, expected - options.header, out.size);
+    if (!error.empty()) return false;
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
+    uint8_t* bytes = out.allocate(options.type, size_t(count));
+    const size_t length = size_t(expected - options.header);
+    if (!file || fseeko(file.get(), off_t(options.header), SEEK_SET) != 0 ||
+        std::fread(bytes, 1, length, file.get()) != length) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (options.bigEndian != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__))
+        swapBytes(bytes, size_t(count), options.type);
     out.unsignedBytes = options.type == SampleType::u8;
-    out.values.clear();
-    appendAsFloat(bytes.data(), size_t(count), options.type, options.bigEndian, out.values);
     return true;
+}
+
+std::string memoryProblem(const std::string& path, uint64_t sampleBytes, const int size[3]) {
+    uint64_t available = 0;
+#ifdef __linux__
+    // What the kernel could still hand out without killing anything.
+    UniqueFile meminfo(std::fopen("/proc/meminfo", "r"));
+    char line[256];
+    unsigned long long kib = 0;
+    while (meminfo && std::fgets(line, sizeof line, meminfo.get()))
+        if (std::sscanf(line, "MemAvailable: %llu", &kib) == 1 ||
+            std::sscanf(line, "SwapFree: %llu", &kib) == 1)
+            available += uint64_t(kib) * 1024;
+#endif
+    uint64_t voxels = 1;
+    for (int axis = 0; axis < 3; ++axis) {
+        const int factor = std::max(1, (size[axis] + 1023) / 1024);
+        voxels *= padToPowerOfTwo(uint32_t((size[axis] + factor - 1) / factor));
+    }
+    const uint64_t needed = sampleBytes + 2 * voxels;
+    if (available == 0 || needed <= available) return std::string();
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "not enough memory to open %s: it needs %.1f GiB (the samples and twice the "
+                  "voxels), and %.1f GiB is available",
+                  path.c_str(), double(needed) / (1 << 30), double(available) / (1 << 30));
+    return text;
 }
