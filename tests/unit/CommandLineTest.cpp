@@ -20,8 +20,8 @@ TEST(CommandLine, CountsNumbersSampleSizesAndSizeProblems) {
          "Error: volume depth -3 is out of range (0 to 1024 voxels)"},
         {{"f", "1", "1025", "1", "8.0x"}, true, 1, 1025, 1, true, // read as atoi reads it
          "Error: volume height 1025 is out of range (0 to 1024 voxels)"},
-        {{"f", "1024", "0", "300", "x"}, true, 1024, 0, 300, false,
-         "Error: volume width 1024 pads to 1024, above this driver's largest 3D texture (512)"},
+        {{"f", "513", "0", "300", "x"}, true, 513, 0, 300, false,
+         "Error: volume width 513 pads to 1024, above this driver's largest 3D texture (512)"},
         {{"f", "4294967297", "-99999999999", "99999999999999999999", "4294967304"}, true,
          2147483647, -2147483647 - 1, 2147483647, false, // saturate, never wrap
          "Error: volume width 2147483647 is out of range (0 to 1024 voxels)"},

@@ -8,15 +8,6 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-TEST(PadToPowerOfTwo, BoundariesOfEveryStep) {
-    // clang-format off
-    const uint32_t cases[][2] = {{0, 2}, {2, 2}, {3, 16}, {16, 16}, {17, 32}, {33, 64}, {129, 256},
-                                 {513, 1024}, {1024, 1024}, {1025, 0}, {0xffffffffu, 0}};
-    // clang-format on
-    for (const auto& c : cases)
-        EXPECT_EQ(padToPowerOfTwo(c[0]), c[1]) << "n = " << c[0];
-}
-
 // Odd sizes read row by row, whole rows as slice runs, whole slices as runs
 // over several chunks; two-byte samples keep their second byte; a short file
 // leaves the rest 0. Every padded voxel is checked against the file.
