@@ -5,6 +5,8 @@
 #include "app/Application.h"
 #include "gui/ControlPanel.h"
 #include "gui/TransferFunctionEditor.h"
+#include "platform/Extensions.h"
+#include "render/BrickedVolume.h"
 #include "render/Navigation.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
@@ -25,16 +27,20 @@ void resetEditor(benchmark::State& state) {
 }
 
 // One editor motion: a control point moves, the table and palette follow.
+void recolourOnce() {
+    static int step = 0;
+    TransferFunctionEditor& editor = *controlPanel->editor;
+    editor.controlPoints[2].y = 20 + (step++ & 63);
+    editor.buildTable();
+    uploadPalette(editor.table);
+    glFinish();
+}
+
 void recolour(benchmark::State& state) {
     useDataSet(cube(128));
     TransferFunctionEditor& editor = *controlPanel->editor;
-    int step = 0;
-    for (auto _ : state) {
-        editor.controlPoints[2].y = 20 + (step++ & 63);
-        editor.buildTable();
-        uploadPalette(editor.table);
-        glFinish();
-    }
+    for (auto _ : state)
+        recolourOnce();
     editor.resetCurve();
     editor.buildTable();
     uploadPalette(editor.table);
@@ -48,6 +54,46 @@ void rgbaRebuild(benchmark::State& state) {
         buildRgbaTexture(*volume, volumeTexture, table);
         glFinish();
     }
+    buildInitialTexture();
+}
+
+int paletteUploads = 0;
+ColorTableProc countedColorTable = nullptr;
+void APIENTRY countColorTable(GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
+                              GLenum type, const GLvoid* table) {
+    ++paletteUploads;
+    countedColorTable(target, internalFormat, width, format, type, table);
+}
+
+// The same motion on 128^3 split into 2 x 2 x 2 bricks, with the palette
+// uploads counted: one a motion, as on one texture. Then frames of it still
+// and turning at 80 slices, against the one texture's (figure 5).
+void brickedMotionAndFrames(benchmark::State& state) {
+    useDataSet(cube(128));
+    BrickLimits limits;
+    limits.axis = 64;
+    splitVolumeTextures(true, limits);
+    buildInitialTexture();
+    countedColorTable = extensions.glColorTableEXT;
+    extensions.glColorTableEXT = countColorTable;
+    paletteUploads = 0;
+    for (auto _ : state)
+        recolourOnce();
+    state.counters["uploads"] = double(paletteUploads) / double(state.iterations());
+    extensions.glColorTableEXT = countedColorTable;
+    const ViewState saved = viewState;
+    for (const bool turning : {false, true}) {
+        viewState.sliceCount = turning ? rotatingSliceCount(80) : 80;
+        viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 10; ++i)
+            display();
+        glFinish();
+        state.counters[turning ? "turning" : "still"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 10;
+    }
+    viewState = saved;
+    splitVolumeTextures(false);
     buildInitialTexture();
 }
 
@@ -111,6 +157,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("reset/256", resetEditor);
     benchmark::RegisterBenchmark("recolour/palette", recolour);
     benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
+    benchmark::RegisterBenchmark("recolour/bricked128", brickedMotionAndFrames);
     benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.1);
     benchmark::RegisterBenchmark("frame/overlay", overlayOnOff)->MinTime(0.5);
     for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})

@@ -82,6 +82,7 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
          "unknown option --bogus (skorel-open --help lists the options)"},
         {{d + "h.nii.gz", "--window"},
          "--window needs a value (skorel-open --help lists the options)"},
+        {{d + "h.nii.gz", "--reduce", "0"}, "bad --reduce '0': give a whole factor from 1 to 64"},
         {{d + "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + d + "h.nii.gz (0)"},
     };
@@ -113,6 +114,25 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
     EXPECT_EQ(std::make_pair(oom.status, oom.err),
               std::make_pair(1, std::string("Error: not enough memory for the volume\n")));
 #endif
+    // Memory for the block and the textures is counted before either exists;
+    // --reduce as the refusal says makes the volume fit. A brick limit splits it.
+    const std::string low = "SKOREL_AVAILABLE_MEMORY=100000", frame = "SKOREL_EXIT_AFTER_FRAMES=1";
+    const ExitResult refused = Viewer({d + "h.nii.gz"}, {low, frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_EQ(
+        std::make_pair(refused.status, refused.err),
+        std::make_pair(1, std::string("Error: 40x40x40 voxels need 0.8 MiB for the voxels and "
+                                      "textures, and 0.1 MiB is available: --reduce 3 "
+                                      "makes it fit\n")));
+    const ExitResult reduced =
+        Viewer({d + "h.nii.gz", "--reduce", "3"}, {low, frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_EQ(reduced.status, 0) << reduced.err;
+    EXPECT_NE(reduced.out.find("Reduced 40x40x40 by 3 per axis to 14x14x14 (--reduce)\n"),
+              std::string::npos);
+    const ExitResult split =
+        Viewer({d + "h.nii.gz"}, {"SKOREL_BRICK_LIMIT=32", frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_NE(split.out.find("Split 64x64x64 into 2 x 2 x 2 textures of 32 x 32 x 32\n"),
+              std::string::npos)
+        << split.out;
     const ExitResult help = Viewer({"--help"}, {}, SKOREL_OPEN_BINARY).wait();
     EXPECT_EQ(std::make_pair(help.status, help.out.rfind("Usage: skorel-open FILE [options]\n", 0)),
               std::make_pair(0, size_t(0)));
