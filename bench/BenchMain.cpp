@@ -103,6 +103,14 @@ void printTable() {
             "-");
     }
 
+    for (const char* motionKind : {"still", "turning"}) {
+        const double full = medianSeconds(std::string("frame/ct2160/") + motionKind) / frames;
+        const double reduced = medianSeconds(std::string("frame/ct720/") + motionKind) / frames;
+        row("5", fmt("fps CT 512 x 512 x 2160 in bricks, 80 slices, %s", motionKind),
+            fmt("%.1f fps", 1 / full), fmt("%.1f fps (reduced to 720 slices)", 1 / reduced),
+            full / reduced, "-", "-");
+    }
+
     for (const char* set : {"default", "256"}) {
         const std::string name = std::string("startup/") + set;
         row("6", fmt("start-up to first frame, %s", set), fmt("%.0f ms", medianSeconds(name) * 1e3),
