@@ -3,9 +3,13 @@
 // proportions.
 #include "app/Application.h"
 #include "app/OpenControls.h"
+#include "platform/Extensions.h"
 #include "platform/Memory.h"
 #include "platform/Platform.h"
+#include "platform/SystemMemory.h"
+#include "render/BrickedVolume.h"
 #include "render/ViewState.h"
+#include "volume/TextureBricks.h"
 #include "volume/Volume.h"
 #include "volume/formats/ImageReader.h"
 #include "volume/formats/IntensityWindow.h"
@@ -39,6 +43,7 @@ const char* const helpText =
     "                     (default: the 0.5th to the 99.5th percentile)\n"
     "  --volume N         volume N (from 0) of a 4D series (default 0)\n"
     "  --spacing X,Y,Z    voxel spacing (default: the file's; 1,1,1 for headerless data)\n"
+    "  --reduce N         average blocks of N x N x N samples (default 1: every voxel)\n"
     "Headerless data:\n"
     "  --size XxYxZ       samples per axis, x fastest in the file\n"
     "  --type T           u8 i8 u16 i16 u32 i32 f32 f64 (default u8)\n"
@@ -61,6 +66,7 @@ struct OpenOptions {
     RawOptions rawOptions;
     IntensityWindow window;
     int volumeIndex = -1;
+    int reduceBy = 1;
     double spacing[3] = {1, 1, 1};
     ViewOptions view;
 };
@@ -110,7 +116,7 @@ OpenOptions parseOptions(int argc, char** argv) {
             continue;
         }
         const char* const known[] = {"--window", "--volume", "--spacing", "--size",
-                                     "--type",   "--endian", "--header"};
+                                     "--type",   "--endian", "--header",  "--reduce"};
         if (std::find(std::begin(known), std::end(known), arg) == std::end(known) &&
             !isViewOption(arg))
             fail("unknown option " + arg + " (skorel-open --help lists the options)");
@@ -129,6 +135,10 @@ OpenOptions parseOptions(int argc, char** argv) {
             if (!parseNumbers(value, ',', 1, v) || !isWhole(v[0], 0, 1e6))
                 fail(bad + "give a volume number from 0");
             o.volumeIndex = int(v[0]);
+        } else if (arg == "--reduce") {
+            if (!parseNumbers(value, ',', 1, v) || !isWhole(v[0], 1, 64))
+                fail(bad + "give a whole factor from 1 to 64");
+            o.reduceBy = int(v[0]);
         } else if (arg == "--spacing") {
             if (!parseNumbers(value, ',', 3, v) || !(v[0] > 0 && v[1] > 0 && v[2] > 0))
                 fail(bad + "give three positive numbers X,Y,Z");
@@ -170,24 +180,83 @@ void startControls() {
     startOpenControls(options.view, look, options.path);
 }
 
+int reduceBy = 1;
+
+// Test settings, read once: bricks of at most this many texels an axis
+// (0: the driver's limits), and the memory taken as available (0: the system's).
+const int testBrickLimit = [] {
+    const char* n = std::getenv("SKOREL_BRICK_LIMIT");
+    return n ? std::max(std::atoi(n), 0) : 0;
+}();
+const uint64_t testAvailableMemory = [] {
+    const char* n = std::getenv("SKOREL_AVAILABLE_MEMORY");
+    return n ? uint64_t(std::strtoull(n, nullptr, 10)) : 0;
+}();
+
+// Splits the volume into bricks where one texture in the first form would
+// pass the driver's limits; returns the limits the bricks are cut within.
+BrickLimits chooseTextures(const int size[3], int& texel) {
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
+    BrickLimits limits;
+    limits.axis = maxTextureSize > 0 ? int(maxTextureSize) : 1024;
+    limits.bytes = UINT64_MAX;
+    if (testBrickLimit > 0) limits.axis = std::min(limits.axis, std::max(testBrickLimit, 2));
+    const TextureContent first =
+        extensions.hasPalettedTexture ? TextureContent::index : TextureContent::rgba;
+    texel = texelBytes(first);
+    int extent[3];
+    for (int axis = 0; axis < 3; ++axis)
+        extent[axis] = int(padToExtent(uint32_t(size[axis])));
+    limits = driverBrickLimits(extent, first, limits);
+    if (needsBricks(extent, texel, limits)) splitVolumeTextures(true, limits);
+    return limits;
+}
+
+// Refuses, before the voxel block and the textures exist, a volume of the
+// shown size n that they do not fit in. The samples as read stay until the
+// block is filled, and go before the textures are built.
+void checkMemory(const int n[3], const BrickLimits& limits, int texel) {
+    const uint64_t samplesHeld = uint64_t(samples.count()) * uint64_t(sampleBytes(samples.type));
+    const uint64_t available =
+        (testAvailableMemory > 0 ? testAvailableMemory : availableMemory()) + samplesHeld;
+    const bool tooLong = std::max({n[0], n[1], n[2]}) > 32765;
+    const uint64_t block =
+        uint64_t(padToExtent(n[0])) * padToExtent(n[1]) * uint64_t(padToExtent(n[2]));
+    const uint64_t needed =
+        tooLong ? UINT64_MAX : std::max(bytesToShow(n, texel, limits), samplesHeld + block);
+    if (needed <= available) return;
+    // Conservative: the reduced volume's textures fit beside the samples.
+    const int factor = reductionToFit(n, texel, limits, available - samplesHeld);
+    const std::string need = tooLong ? "an axis past 32765 voxels" : formatBytes(needed);
+    char remedy[80];
+    if (factor > 0)
+        std::snprintf(remedy, sizeof remedy, "--reduce %d makes it fit", factor);
+    else
+        std::snprintf(remedy, sizeof remedy, "it does not fit even with --reduce 64");
+    fail(std::to_string(n[0]) + "x" + std::to_string(n[1]) + "x" + std::to_string(n[2]) +
+         " voxels need " + need + " for the samples, voxels and textures, and " +
+         formatBytes(available) + " is available: " + remedy);
+}
+
 void prepareVolume() {
     // Patient-space data are reordered to come closest to the front view.
     const Reorientation turn =
         samples.patientSpace ? reorientation(samples.direction) : Reorientation();
-    GLint maxTextureSize = 0;
-    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &maxTextureSize);
-    const int limit = maxTextureSize > 0 ? std::min(int(maxTextureSize), 1024) : 1024;
-    int factors[3], size[3];
+    // Every voxel is shown, in several textures where one cannot hold them;
+    // --reduce averages blocks of reduceBy voxels a side first.
+    const int factors[3] = {reduceBy, reduceBy, reduceBy};
+    int size[3];
     double spacing[3];
-    reductionFactors(samples.size, limit, factors);
     std::copy(samples.size, samples.size + 3, size);
     std::copy(samples.spacing, samples.spacing + 3, spacing);
     reducedShape(factors, size, spacing);
-    if (factors[0] * factors[1] * factors[2] > 1)
-        std::printf("Reduced %dx%dx%d by %dx%dx%d to %dx%dx%d, to fit the largest 3D texture "
-                    "(%d)\n",
-                    samples.size[0], samples.size[1], samples.size[2], factors[0], factors[1],
-                    factors[2], size[0], size[1], size[2], limit);
+    if (reduceBy > 1)
+        std::printf("Reduced %dx%dx%d by %d per axis to %dx%dx%d (--reduce)\n", samples.size[0],
+                    samples.size[1], samples.size[2], reduceBy, size[0], size[1], size[2]);
+    int texel = 1;
+    const BrickLimits limits = chooseTextures(size, texel);
+    checkMemory(size, limits, texel);
     std::fflush(stdout);
     warnBorderAxes(size);
     // The voxels go straight from the samples to their place in the padded
@@ -279,6 +348,7 @@ int main(int argc, char** argv) {
                 : samples.unsignedBytes ? "one-byte data, values kept"
                                         : "0.5th to 99.5th percentile");
     look.window[0] = window.low, look.window[1] = window.high, look.windowGiven = true;
+    reduceBy = options.reduceBy;
     prepareWindow(options.view);
     return runViewer(argc, argv, prepareVolume, startControls);
 }

@@ -75,6 +75,13 @@ void printTable() {
         ms("recolour/rgba128") + " (RGBA rebuild 128^3)", speedup, ">= 1000x faster, < 100 us",
         speedup >= 1000 && motion < 100e-6 ? "yes" : "NO");
 
+    const double bricked = medianSeconds("recolour/bricked128");
+    const double uploads = medianCounter("recolour/bricked128", "uploads");
+    row("4", "recolour 128^3 in 2 x 2 x 2 bricks",
+        fmt("%.1f us, %.0f upload", bricked * 1e6, uploads),
+        fmt("%.1f us (one texture)", motion * 1e6), bricked / motion, "1 palette upload a motion",
+        uploads == 1 ? "yes" : "NO");
+
     const double frames = benchFramesPerIteration();
     const double bare = medianSeconds("frame/bare") / frames;
     for (const char* set : {"default 64^3", "128^3", "256^3"})
@@ -87,6 +94,22 @@ void printTable() {
                     fmt("%.1f fps", 1 / frame), fmt("%.1f fps (clear + swap)", 1 / bare),
                     frame / bare, "-", "-");
             }
+
+    for (const char* motionKind : {"still", "turning"}) {
+        const double one = medianSeconds(std::string("frame/128^3/80/") + motionKind) / frames;
+        const double split = medianCounter("recolour/bricked128", motionKind);
+        row("5", fmt("fps 128^3 in 2 x 2 x 2 bricks, 80 slices, %s", motionKind),
+            fmt("%.1f fps", 1 / split), fmt("%.1f fps (one texture)", 1 / one), split / one, "-",
+            "-");
+    }
+
+    for (const char* motionKind : {"still", "turning"}) {
+        const double full = medianSeconds(std::string("frame/ct2160/") + motionKind) / frames;
+        const double reduced = medianSeconds(std::string("frame/ct720/") + motionKind) / frames;
+        row("5", fmt("fps CT 512 x 512 x 2160 in bricks, 80 slices, %s", motionKind),
+            fmt("%.1f fps", 1 / full), fmt("%.1f fps (reduced to 720 slices)", 1 / reduced),
+            full / reduced, "-", "-");
+    }
 
     for (const char* set : {"default", "256"}) {
         const std::string name = std::string("startup/") + set;

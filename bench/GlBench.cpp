@@ -6,6 +6,8 @@
 #include "app/Application.h"
 #include "gui/ControlPanel.h"
 #include "gui/TransferFunctionEditor.h"
+#include "platform/Extensions.h"
+#include "render/BrickedVolume.h"
 #include "render/Navigation.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
@@ -16,6 +18,7 @@
 
 #include <GL/freeglut.h>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 #include <vector>
@@ -31,16 +34,20 @@ void resetEditor(benchmark::State& state) {
 }
 
 // One editor motion: a control point moves, the table and palette follow.
+void recolourOnce() {
+    static int step = 0;
+    TransferFunctionEditor& editor = *controlPanel->editor;
+    editor.controlPoints[2].y = 20 + (step++ & 63);
+    editor.buildTable();
+    uploadPalette(editor.table);
+    glFinish();
+}
+
 void recolour(benchmark::State& state) {
     useDataSet(cube(128));
     TransferFunctionEditor& editor = *controlPanel->editor;
-    int step = 0;
-    for (auto _ : state) {
-        editor.controlPoints[2].y = 20 + (step++ & 63);
-        editor.buildTable();
-        uploadPalette(editor.table);
-        glFinish();
-    }
+    for (auto _ : state)
+        recolourOnce();
     editor.resetCurve();
     editor.buildTable();
     uploadPalette(editor.table);
@@ -57,12 +64,52 @@ void rgbaRebuild(benchmark::State& state) {
     buildInitialTexture();
 }
 
+int paletteUploads = 0;
+ColorTableProc countedColorTable = nullptr;
+void APIENTRY countColorTable(GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
+                              GLenum type, const GLvoid* table) {
+    ++paletteUploads;
+    countedColorTable(target, internalFormat, width, format, type, table);
+}
+
+// The same motion on 128^3 split into 2 x 2 x 2 bricks, with the palette
+// uploads counted: one a motion, as on one texture. Then frames of it still
+// and turning at 80 slices, against the one texture's (figure 5).
+void brickedMotionAndFrames(benchmark::State& state) {
+    useDataSet(cube(128));
+    BrickLimits limits;
+    limits.axis = 64;
+    splitVolumeTextures(true, limits);
+    buildInitialTexture();
+    countedColorTable = extensions.glColorTableEXT;
+    extensions.glColorTableEXT = countColorTable;
+    paletteUploads = 0;
+    for (auto _ : state)
+        recolourOnce();
+    state.counters["uploads"] = double(paletteUploads) / double(state.iterations());
+    extensions.glColorTableEXT = countedColorTable;
+    const ViewState saved = viewState;
+    for (const bool turning : {false, true}) {
+        viewState.sliceCount = turning ? rotatingSliceCount(80) : 80;
+        viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 10; ++i)
+            display();
+        glFinish();
+        state.counters[turning ? "turning" : "still"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 10;
+    }
+    viewState = saved;
+    splitVolumeTextures(false);
+    buildInitialTexture();
+}
+
 constexpr int framesPerIteration = 2;
 
 // Frames through display at a slice count, still or turning (the level of
 // detail a left drag sets: two thirds of the slices, nearest filtering).
 void frames(benchmark::State& state, const DataSet* set, int slices, bool turning) {
-    useDataSet(*set);
+    if (set) useDataSet(*set);
     const ViewState saved = viewState;
     viewState.sliceCount = turning ? rotatingSliceCount(slices) : slices;
     viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
@@ -77,6 +124,45 @@ void frames(benchmark::State& state, const DataSet* set, int slices, bool turnin
         glFinish();
     }
     viewState = saved;
+}
+
+// A CT of 2,160 slices of 512 x 512 (one-byte voxels, a body with a ring of
+// bone), every voxel in bricks, or averaged by 3 along z to 720 slices as
+// skorel-open did before bricks. Frames at 80 slices, still or turning.
+void ctFrames(benchmark::State& state, bool full, bool turning) {
+    static Volume* shown = nullptr;
+    static Volume* const before = (useDataSet(defaultDataSet()), volume);
+    const int depth = full ? 2160 : 720;
+    if (!shown || shown->depth() != int(padToExtent(uint32_t(depth)))) {
+        std::vector<uint8_t> voxels(size_t(512) * 512 * depth);
+        for (size_t i = 0; i < voxels.size(); ++i) {
+            const double x = double(i % 512) - 256, y = double(i / 512 % 512) - 256,
+                         z = double(i / (512 * 512)) * 2160 / depth;
+            const double d = std::sqrt(x * x / (215.0 * 215.0) + y * y / (154.0 * 154.0));
+            const double bone = std::fabs(d - 0.55 - 0.05 * std::sin(z * 0.02));
+            voxels[i] = d >= 1 ? 0 : bone < 0.04 ? 240 : uint8_t(130 + 20 * std::sin(x * 0.05));
+        }
+        shown = new Volume();
+        shown->setVoxels(voxels.data(), 512, 512, depth);
+        volume = shown;
+        for (int axis = 0; axis < 3; ++axis)
+            viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
+        BrickLimits limits;
+        limits.axis = 2048;
+        const int extent[3] = {shown->width(), shown->height(), shown->depth()};
+        splitVolumeTextures(full, driverBrickLimits(extent, TextureContent::index, limits));
+        buildControlPanel();
+        buildInitialTexture();
+    }
+    frames(state, nullptr, 80, turning);
+    if (!full && turning) { // the last of the four: back to the data sets
+        volume = before;
+        for (int axis = 0; axis < 3; ++axis)
+            viewState.textureScale[axis] = volume->scale()[axis] * 0.5f;
+        splitVolumeTextures(false);
+        buildControlPanel();
+        buildInitialTexture();
+    }
 }
 
 // The default view with the overlay and without, frame by frame in turn so
@@ -141,6 +227,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("reset/256", resetEditor);
     benchmark::RegisterBenchmark("recolour/palette", recolour);
     benchmark::RegisterBenchmark("recolour/rgba128", rgbaRebuild);
+    benchmark::RegisterBenchmark("recolour/bricked128", brickedMotionAndFrames);
     benchmark::RegisterBenchmark("frame/bare", bareFrame)->MinTime(0.1);
     benchmark::RegisterBenchmark("frame/overlay", overlayOnOff)->MinTime(0.5);
     for (const DataSet* set : {&defaultDataSet(), &cube(128), &cube(256)})
@@ -159,6 +246,14 @@ const bool registered = [] {
                                      frames, &cube(1024), 80, turning)
             ->MinTime(0.1)
             ->Repetitions(3);
+    for (const bool full : {true, false})
+        for (const bool turning : {false, true}) {
+            const std::string name = std::string("frame/ct") + (full ? "2160" : "720") +
+                                     (turning ? "/turning" : "/still");
+            benchmark::RegisterBenchmark(name.c_str(), ctFrames, full, turning)
+                ->MinTime(0.1)
+                ->Repetitions(3);
+        }
     return true;
 }();
 

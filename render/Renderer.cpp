@@ -4,6 +4,7 @@
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
 #include "platform/PalettedTexture.h"
+#include "render/BrickedVolume.h"
 #include "render/FrameCounter.h"
 #include "render/FrameSettings.h"
 #include "render/SliceClip.h"
@@ -54,8 +55,14 @@ void drawSlices() {
     float polygon[maxSliceVertices][2];
     int spans[sliceTiles][4];
     if (cut) glEnable(GL_SCISSOR_TEST);
+    const bool bricked = volumeTexturesSplit();
+    if (bricked) beginBrickedSlices(viewState.filter, cut);
     for (int i = 0; i < viewState.sliceCount; ++i) {
         const float z = float(2.0 * i / (viewState.sliceCount - 1) - 1.0);
+        if (bricked) {
+            drawBrickedSlice(z, cut, projection, viewportWidth, viewportHeight);
+            continue;
+        }
         int count = 1;
         if (cut) {
             const int corners = slicePolygon(sliceBox, centre, viewState.textureScale,
@@ -80,6 +87,7 @@ void drawSlices() {
         }
         glPopMatrix();
     }
+    if (bricked) endBrickedSlices();
     if (cut) glDisable(GL_SCISSOR_TEST);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/Extensions.h"
 #include "platform/Memory.h"
+#include "render/BrickedVolume.h"
 #include "volume/Staging.h"
 
 #include <algorithm>
@@ -128,18 +129,22 @@ bool buildTexture(const Volume& volume, GLuint& current, const TextureForm& form
 } // namespace
 
 bool buildAlphaTexture(const Volume& volume, GLuint& name) {
+    if (volumeTexturesSplit()) return buildBrickedTextures(volume, TextureContent::alpha, nullptr);
     return buildTexture(volume, name, alphaForm, nullptr);
 }
 
 bool buildRgbaTexture(const Volume& volume, GLuint& name, const TransferTable table) {
+    if (volumeTexturesSplit()) return buildBrickedTextures(volume, TextureContent::rgba, table);
     return buildTexture(volume, name, rgbaForm, table);
 }
 
 bool buildIndexTexture(const Volume& volume, GLuint& name, const TransferTable table) {
+    if (volumeTexturesSplit()) return buildBrickedTextures(volume, TextureContent::index, table);
     return buildTexture(volume, name, indexForm, table);
 }
 
 void uploadPalette(const TransferTable table) {
+    if (volumeTexturesSplit()) return uploadBrickedPalette(table);
     glBindTexture(GL_TEXTURE_3D, volumeTexture);
     extensions.glColorTableEXT(GL_TEXTURE_3D, GL_RGBA8, 256, GL_RGBA, GL_UNSIGNED_BYTE, table);
 }

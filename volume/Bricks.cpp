@@ -75,12 +75,16 @@ void countInto(const uint8_t* voxels, size_t count, uint32_t parts[4][256]) {
 // Voxels a thread counts at a time.
 const size_t countChunk = size_t(1) << 18;
 
-// The two workers' tables into the histogram.
+// The two workers' tables into the histogram, held at INT_MAX: the empty
+// space of a volume of several GiB holds more voxels than an int counts.
 void addCounts(const uint32_t parts[2][4][256], int histogram[256]) {
-    for (int v = 0; v < 256; ++v)
+    for (int v = 0; v < 256; ++v) {
+        int64_t sum = histogram[v];
         for (int worker = 0; worker < 2; ++worker)
             for (int t = 0; t < 4; ++t)
-                histogram[v] += int(parts[worker][t][v]);
+                sum += parts[worker][t][v];
+        histogram[v] = int(std::min<int64_t>(sum, INT32_MAX));
+    }
 }
 
 } // namespace

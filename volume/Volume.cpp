@@ -113,7 +113,9 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
 }
 
 uint8_t* Volume::allocateVoxels(int width, int height, int depth) {
-    const auto [pw, ph, pd] = paddedSizes(width, height, depth);
+    const size_t pw = padToExtent(uint32_t(width)), ph = padToExtent(uint32_t(height)),
+                 pd = padToExtent(uint32_t(depth));
+    if (std::max({pw, ph, pd}) > 32767) return nullptr;
     // From allocateLarge, as load's: the destructor hands it back to freeLarge.
     uint8_t* block = static_cast<uint8_t*>(allocateLarge(size_t(pw) * ph * pd));
     if (!block) return nullptr;

@@ -11,13 +11,19 @@ typedef uint8_t TransferTable[256][4];
 // (which takes in every negative size seen as unsigned).
 uint32_t padToPowerOfTwo(uint32_t n);
 
+// skorel-open's padded size: padToPowerOfTwo up to 1024; beyond, where the
+// volume is split into several textures, one zero layer either side.
+inline uint32_t padToExtent(uint32_t n) {
+    return n <= 1024 ? padToPowerOfTwo(n) : n + 2;
+}
+
 // padToPowerOfTwo of each of the three sizes, seen as unsigned.
 std::array<uint32_t, 3> paddedSizes(int width, int height, int depth);
 
 // Where n data voxels start inside their padded size: centred, so that the
 // texture's zero outer layer misses the data wherever the padding leaves room.
 inline uint32_t centredOffset(uint32_t n) {
-    return (padToPowerOfTwo(n) - n) / 2;
+    return (padToExtent(n) - n) / 2;
 }
 
 enum class LoadStatus { ok, cannotOpen, badSize, noMemory };
@@ -35,8 +41,9 @@ class Volume {
     // file stay 0 and are counted in missingSamples.
     LoadStatus load(const char* fileName, int width, int height, int depth, bool eightBit);
 
-    // Takes width x height x depth voxels (x fastest, each size 1 to 1024) into
-    // the padded block at centredOffset per axis; false without memory.
+    // Takes width x height x depth voxels (x fastest, each size 1 to 32765)
+    // into a block padded by padToExtent, at centredOffset per axis; false
+    // without memory.
     bool setVoxels(const uint8_t* voxels, int width, int height, int depth);
     // The zero padded block for width x height x depth voxels, for the caller
     // to write them at centredOffset per axis; null without memory.

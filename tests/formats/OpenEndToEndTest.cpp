@@ -90,6 +90,7 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
          "Warning: settings " + d +
              "notes.txt, line 1: not a 'key = values' line; the defaults are kept",
          0},
+        {{d + "h.nii.gz", "--reduce", "0"}, "bad --reduce '0': give a whole factor from 1 to 64"},
         {{d + "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + d + "h.nii.gz (0)"},
     };
@@ -119,11 +120,32 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
                "/usr/bin/prlimit")
             .wait();
     // The samples fit now (no float copy): the zeros are read, then the block fails.
-    EXPECT_EQ(std::make_pair(oom.status, oom.err),
-              std::make_pair(1, "Warning: " + d + "big.raw holds one value, 0, everywhere: the "
-                                "window cannot come from the data; -1 to 0 shows it as a block\n"
-                                "Error: not enough memory for the volume\n"));
+    EXPECT_EQ(
+        std::make_pair(oom.status, oom.err),
+        std::make_pair(1, "Warning: " + d +
+                              "big.raw holds one value, 0, everywhere: the "
+                              "window cannot come from the data; -1 to 0 shows it as a block\n"
+                              "Error: not enough memory for the volume\n"));
 #endif
+    // Memory for the block and the textures is counted before either exists;
+    // --reduce as the refusal says makes the volume fit. A brick limit splits it.
+    const std::string low = "SKOREL_AVAILABLE_MEMORY=100000", frame = "SKOREL_EXIT_AFTER_FRAMES=1";
+    const ExitResult refused = Viewer({d + "h.nii.gz"}, {low, frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_EQ(
+        std::make_pair(refused.status, refused.err),
+        std::make_pair(1, std::string("Error: 40x40x40 voxels need 0.8 MiB for the samples, "
+                                      "voxels and textures, and 0.2 MiB is available: --reduce "
+                                      "2 makes it fit\n")));
+    const ExitResult reduced =
+        Viewer({d + "h.nii.gz", "--reduce", "2"}, {low, frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_EQ(reduced.status, 0) << reduced.err;
+    EXPECT_NE(reduced.out.find("Reduced 40x40x40 by 2 per axis to 20x20x20 (--reduce)\n"),
+              std::string::npos);
+    const ExitResult split =
+        Viewer({d + "h.nii.gz"}, {"SKOREL_BRICK_LIMIT=32", frame}, SKOREL_OPEN_BINARY).wait();
+    EXPECT_NE(split.out.find("Split 64x64x64 into 2 x 2 x 2 textures of 32 x 32 x 32\n"),
+              std::string::npos)
+        << split.out;
     const ExitResult help = Viewer({"--help"}, {}, SKOREL_OPEN_BINARY).wait();
     EXPECT_EQ(std::make_pair(help.status, help.out.rfind("Usage: skorel-open FILE [options]\n", 0)),
               std::make_pair(0, size_t(0)));

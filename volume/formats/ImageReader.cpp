@@ -199,7 +199,7 @@ void readShownVolume(const std::string& path, itk::ImageIOBase& io,
         region.SetSize(i, sizes[i]);
     if (part) region.SetIndex(3, itk::ImageIORegion::IndexValueType(shown)), region.SetSize(3, 1);
     io.SetIORegion(region);
-    r.error = memoryProblem(path, region.GetNumberOfPixels() * io.GetComponentSize(), s.size);
+    r.error = memoryProblem(path, region.GetNumberOfPixels() * io.GetComponentSize());
     if (!r.error.empty()) return;
     io.Read(s.allocate(type, region.GetNumberOfPixels()));
     if (!part) s.data += shown * s.count() * size_t(sampleBytes(type));

@@ -370,11 +370,10 @@ BoxGeometry boxGeometry(const int size[3], const double spacing[3]) {
     double largest = 0;
     for (int axis = 0; axis < 3; ++axis)
         largest = std::max(largest, size[axis] * spacing[axis]);
-    const std::array<uint32_t, 3> paddedSize = paddedSizes(size[0], size[1], size[2]);
     BoxGeometry g;
     for (int axis = 0; axis < 3; ++axis) {
         const uint32_t n = uint32_t(size[axis]);
-        const double padded = paddedSize[axis];
+        const double padded = padToExtent(n);
         g.boxScale[axis] = float(n * spacing[axis] / largest);
         g.textureScale[axis] = float(largest / (2 * padded * spacing[axis]));
         g.textureCentre[axis] = float((centredOffset(n) + n / 2.0) / padded);

@@ -220,7 +220,7 @@ void readNifti2(const std::string& path, int volumeIndex, ImageRead& r) {
     const uint64_t start = voxOffset + uint64_t(std::max(volumeIndex, 0)) * volumeBytes;
     Samples& s = r.samples;
     std::copy(size, size + 3, s.size);
-    r.error = memoryProblem(path, volumeBytes, s.size);
+    r.error = memoryProblem(path, volumeBytes);
     if (!r.error.empty()) return;
     uint8_t* bytes = s.allocate(type, s.count());
     if (gzseek(file.get(), z_off_t(start), SEEK_SET) != z_off_t(start) ||

@@ -1,6 +1,7 @@
 #include "volume/formats/Samples.h"
 
 #include "platform/File.h"
+#include "platform/SystemMemory.h"
 #include "volume/Volume.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ bool readRaw(const std::string& path, const RawOptions& options, Samples& out, s
         out.size[axis] = options.size[axis];
         out.spacing[axis] = options.spacing[axis];
     }
-    error = memoryProblem(path, expected - options.header, out.size);
+    error = memoryProblem(path, expected - options.header);
     if (!error.empty()) return false;
     UniqueFile file(std::fopen(path.c_str(), "rb"));
     uint8_t* bytes = out.allocate(options.type, size_t(count));
@@ -138,29 +139,15 @@ bool readRaw(const std::string& path, const RawOptions& options, Samples& out, s
     return true;
 }
 
-std::string memoryProblem(const std::string& path, uint64_t sampleBytes, const int size[3]) {
-    uint64_t available = 0;
-#ifdef __linux__
-    // What the kernel could still hand out without killing anything.
-    UniqueFile meminfo(std::fopen("/proc/meminfo", "r"));
-    char line[256];
-    unsigned long long kib = 0;
-    while (meminfo && std::fgets(line, sizeof line, meminfo.get()))
-        if (std::sscanf(line, "MemAvailable: %llu", &kib) == 1 ||
-            std::sscanf(line, "SwapFree: %llu", &kib) == 1)
-            available += uint64_t(kib) * 1024;
-#endif
-    uint64_t voxels = 1;
-    for (int axis = 0; axis < 3; ++axis) {
-        const int factor = std::max(1, (size[axis] + 1023) / 1024);
-        voxels *= padToPowerOfTwo(uint32_t((size[axis] + factor - 1) / factor));
-    }
-    const uint64_t needed = sampleBytes + 2 * voxels;
-    if (available == 0 || needed <= available) return std::string();
+std::string memoryProblem(const std::string& path, uint64_t sampleBytes) {
+    // Only the samples here: what showing them costs besides is checked once
+    // they are read, against the textures the driver will take.
+    const uint64_t available = availableMemory();
+    if (sampleBytes <= available) return std::string();
     char text[200];
     std::snprintf(text, sizeof text,
-                  "not enough memory to open %s: it needs %.1f GiB (the samples and twice the "
-                  "voxels), and %.1f GiB is available",
-                  path.c_str(), double(needed) / (1 << 30), double(available) / (1 << 30));
+                  "not enough memory to open %s: its samples need %.1f GiB, and %.1f GiB is "
+                  "available",
+                  path.c_str(), double(sampleBytes) / (1 << 30), double(available) / (1 << 30));
     return text;
 }

@@ -83,7 +83,5 @@ struct RawOptions {
 // samples; on failure returns false with a one-line reason in error.
 bool readRaw(const std::string& path, const RawOptions& options, Samples& out, std::string& error);
 
-// Empty when memory will hold samples of sampleBytes and the voxels of a
-// volume of the given sizes (reduced to at most 1024 a side), twice: the
-// viewer's block and the driver's copy; else the one-line reason.
-std::string memoryProblem(const std::string& path, uint64_t sampleBytes, const int size[3]);
+// Empty when memory will hold samples of sampleBytes; else the one-line reason.
+std::string memoryProblem(const std::string& path, uint64_t sampleBytes);
