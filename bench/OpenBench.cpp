@@ -76,9 +76,9 @@ void openAlone(const std::string& path) {
     if (!r.error.empty()) throw std::runtime_error(r.error);
     const Samples& s = r.samples;
     const SampleRange range = sampleRange(s, !s.unsignedBytes);
-    int factors[3], size[3];
+    const int factors[3] = {1, 1, 1}; // every voxel, as skorel-open shows them
+    int size[3];
     double spacing[3];
-    reductionFactors(s.size, 1024, factors);
     Volume volume;
     placeVoxels(s, s.unsignedBytes ? IntensityWindow() : range.percentiles, factors,
                 Reorientation(), volume, size, spacing);

@@ -44,7 +44,7 @@ ImageRead readOrExit(const std::string& path) {
 void toVoxels(const Samples& s, int factors[3], int size[3]) {
     const SampleRange range = sampleRange(s, !s.unsignedBytes);
     const IntensityWindow window = s.unsignedBytes ? IntensityWindow() : range.percentiles;
-    reductionFactors(s.size, 1024, factors);
+    factors[0] = factors[1] = factors[2] = 1; // every voxel, as skorel-open shows them
     double spacing[3];
     Volume volume;
     placeVoxels(s, window, factors, Reorientation(), volume, size, spacing);
@@ -95,7 +95,8 @@ int padded(const std::string& path) {
     const Samples& s = readOrExit(path).samples;
     int factors[3], size[3] = {s.size[0], s.size[1], s.size[2]};
     double spacing[3] = {1, 1, 1};
-    reductionFactors(s.size, 1024, factors);
+    for (int a = 0; a < 3; ++a) // the largest block skorel loads: 1024 a side
+        factors[a] = std::max(1, (s.size[a] + 1023) / 1024);
     reducedShape(factors, size, spacing);
     const auto p = paddedSizes(size[0], size[1], size[2]);
     std::printf("%u %u %u\n", p[0], p[1], p[2]);

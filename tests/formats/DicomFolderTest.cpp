@@ -35,15 +35,9 @@ Image::Pointer placed(const std::vector<size_t>& sizes, double step, size_t firs
 // 4 x 3 slices at the given depths, slice k holding ramp(12 k + i), named
 // s-N ... s-1 so that the names run against the depths.
 void writeSlices(const std::string& folder, const std::vector<double>& depths, size_t tilted = 9) {
-    std::filesystem::create_directories(folder);
-    for (size_t k = 0; k < depths.size(); ++k) {
-        auto slice = placed({4, 3, 1}, 1, 12 * k, depths[k], k == tilted);
-        itk::EncapsulateMetaData<std::string>(slice->GetMetaDataDictionary(), "0020|000e", "1.2.3");
-        const auto io = itk::GDCMImageIO::New();
-        io->KeepOriginalUIDOn();
-        writeImage(slice.GetPointer(), folder + "/s-" + std::to_string(depths.size() - k) + ".dcm",
-                   io);
-    }
+    for (size_t k = 0; k < depths.size(); ++k)
+        writeDicomSlice(placed({4, 3, 1}, 1, 12 * k, depths[k], k == tilted).GetPointer(),
+                        folder + "/s-" + std::to_string(depths.size() - k) + ".dcm", "1.2.3");
 }
 
 // What no image writer makes: a file of these elements, 4 x 3 pixels at z if

@@ -73,21 +73,28 @@ void writeImage(Image* image, const std::string& path, itk::ImageIOBase* io = nu
     writer->Update();
 }
 
+// An MR slice of series uid (MR keeps the slice positions), its UIDs kept.
+template <typename Image>
+void writeDicomSlice(Image* slice, const std::string& path, const std::string& uid) {
+    itk::MetaDataDictionary& tags = slice->GetMetaDataDictionary();
+    itk::EncapsulateMetaData<std::string>(tags, "0008|0016", "1.2.840.10008.5.1.4.1.1.4");
+    itk::EncapsulateMetaData<std::string>(tags, "0008|0060", "MR");
+    itk::EncapsulateMetaData<std::string>(tags, "0020|000e", uid);
+    const auto io = itk::GDCMImageIO::New();
+    io->KeepOriginalUIDOn();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    writeImage(slice, path, io);
+}
+
 // One 4 x 3 DICOM file per slice, slices sliceSpacing apart, in one series.
 inline void writeDicomSeries(const std::string& folder, const std::string& uid, int slices,
                              double sliceSpacing, short (*value)(size_t)) {
-    std::filesystem::create_directories(folder);
     for (int k = 0; k < slices; ++k) {
         auto slice = makeImage<short, 3>({4, 3, 1}, {0.5, 0.75, sliceSpacing}, value, 12 * k);
-        itk::MetaDataDictionary& tags = slice->GetMetaDataDictionary();
-        itk::EncapsulateMetaData<std::string>(tags, "0008|0016", "1.2.840.10008.5.1.4.1.1.4");
-        itk::EncapsulateMetaData<std::string>(tags, "0008|0060", "MR"); // keeps the positions
-        itk::EncapsulateMetaData<std::string>(tags, "0020|000e", uid);
-        itk::EncapsulateMetaData<std::string>(tags, "0020|0032",
+        itk::EncapsulateMetaData<std::string>(slice->GetMetaDataDictionary(), "0020|0032",
                                               "0\\0\\" + std::to_string(k * sliceSpacing));
-        const auto io = itk::GDCMImageIO::New();
-        io->KeepOriginalUIDOn();
-        writeImage(slice.GetPointer(), folder + "/" + uid + "-" + std::to_string(k) + ".dcm", io);
+        writeDicomSlice(slice.GetPointer(), folder + "/" + uid + "-" + std::to_string(k) + ".dcm",
+                        uid);
     }
 }
 

@@ -133,18 +133,9 @@ TEST(OpenOrientation, EveryOrderShowsThePatientFromTheFront) {
     for (const auto& row : cases) {
         const std::string path = dir / row.file;
         if (row.file != "coronal") writeImage(grid(row.rows).GetPointer(), path);
-        for (int z = 0; z < 24 && row.file == "coronal"; ++z) {
-            const auto slice = grid(row.rows, z, 1);
-            for (const auto& [key, value] : {std::pair{"0008|0016", "1.2.840.10008.5.1.4.1.1.4"},
-                                             {"0008|0060", "MR"},
-                                             {"0020|000e", "1.2.826.0.1.3680043.2.1"},
-                                             {"0028|0004", "MONOCHROME2"}})
-                itk::EncapsulateMetaData<std::string>(slice->GetMetaDataDictionary(), key, value);
-            const auto io = itk::GDCMImageIO::New();
-            io->KeepOriginalUIDOn();
-            std::filesystem::create_directories(path);
-            writeImage(slice.GetPointer(), path + "/" + std::to_string(z) + ".dcm", io);
-        }
+        for (int z = 0; z < 24 && row.file == "coronal"; ++z) // a DICOM series
+            writeDicomSlice(grid(row.rows, z, 1).GetPointer(),
+                            path + "/" + std::to_string(z) + ".dcm", "1.2.826.0.1.3680043.2.1");
         const bool patient = !row.code.empty();
         Viewer app({path, "--window", "0,1000"}, {}, SKOREL_OPEN_BINARY);
         ASSERT_TRUE(app.waitForWindow()) << app.why();

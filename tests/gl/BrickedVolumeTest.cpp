@@ -20,22 +20,19 @@
 namespace {
 
 struct Difference {
-    int lit = 0, differ = 0, far = 0, largest = 0; // far: by more than 8
+    int lit = 0, differ = 0;
     double total = 0;
 };
 
 Difference compare(const std::vector<unsigned char>& one, const std::vector<unsigned char>& b) {
     Difference d;
     for (size_t p = 0; p < one.size(); p += 4) {
-        int most = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int delta = std::abs(int(one[p + c]) - int(b[p + c]));
-            most = std::max(most, delta);
-            d.total += delta;
-        }
+        int delta = 0;
+        for (int c = 0; c < 3; ++c)
+            delta += std::abs(int(one[p + c]) - int(b[p + c]));
+        d.total += delta;
         d.lit += one[p] + one[p + 1] + one[p + 2] > 0;
-        d.differ += most > 0, d.far += most > 8;
-        d.largest = std::max(d.largest, most);
+        d.differ += delta > 0;
     }
     return d;
 }

@@ -326,11 +326,6 @@ IntensityWindow defaultWindow(const Samples& samples) {
     return r.any ? r.percentiles : IntensityWindow();
 }
 
-void reductionFactors(const int size[3], int maxSize, int factors[3]) {
-    for (int axis = 0; axis < 3; ++axis)
-        factors[axis] = std::max(1, (size[axis] + maxSize - 1) / maxSize);
-}
-
 void reducedShape(const int factors[3], int size[3], double spacing[3]) {
     for (int axis = 0; axis < 3; ++axis) {
         size[axis] = (size[axis] + factors[axis] - 1) / factors[axis];

@@ -22,9 +22,6 @@ SampleRange sampleRange(const Samples& samples, bool percentiles);
 // The percentile window; one-byte unsigned samples get 0..255.
 IntensityWindow defaultWindow(const Samples& samples);
 
-// Smallest whole factor per axis that brings each size to at most maxSize.
-void reductionFactors(const int size[3], int maxSize, int factors[3]);
-
 // One pass from the samples to one-byte voxels at `out` as `place` lays them
 // out (indices of the reduced volume in the file's axes): each value windowed
 // (NaN becomes 0), or with factors above 1 the mean of the finite values of
