@@ -14,7 +14,7 @@
 // One line without a line end, or samples that fill their sizes.
 static void check(const ImageRead& r, bool read) {
     if (r.error.find('\n') != std::string::npos || read != r.error.empty() ||
-        (read && (!r.samples.data || r.samples.count() == 0)))
+        (read && r.samples.count() > 0 && !r.samples.data))
         std::abort();
 }
 
