@@ -22,21 +22,22 @@ GLuint volumeTexture = 0;
 namespace {
 
 struct TextureForm {
-    TextureContent content;
     const char* name; // for the refusal line
     const char* progressLine;
     GLenum internalFormat;
     GLenum pixelFormat;
     int texelBytes;
+    TextureContent content; // as bricks name it
 };
 
-const TextureForm alphaForm = {
-    TextureContent::alpha, "alpha", "Loading texture alpha\n", GL_ALPHA8, GL_ALPHA, 1};
-const TextureForm rgbaForm = {
-    TextureContent::rgba, "RGBA", "Loading transfer function texture\n", GL_RGBA8, GL_RGBA, 4};
-const TextureForm indexForm = {
-    TextureContent::index, "colour-index", "Loading transfer function texture\n",
-    GL_COLOR_INDEX8_EXT,   GL_COLOR_INDEX, 1};
+// clang-format off
+const TextureForm alphaForm = {"alpha", "Loading texture alpha\n", GL_ALPHA8, GL_ALPHA, 1,
+                               TextureContent::alpha};
+const TextureForm rgbaForm = {"RGBA", "Loading transfer function texture\n", GL_RGBA8, GL_RGBA, 4,
+                              TextureContent::rgba};
+const TextureForm indexForm = {"colour-index", "Loading transfer function texture\n",
+                               GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, 1, TextureContent::index};
+// clang-format on
 
 // Voxels to build a texture from: the volume's block or the drag's copy.
 struct Block {
