@@ -12,6 +12,7 @@
 #include "render/Renderer.h"
 #include "render/ViewState.h"
 #include "render/VolumeTexture.h"
+#include "volume/CoarseCopy.h"
 #include "volume/Volume.h"
 
 #include "platform/Extensions.h"
@@ -92,6 +93,7 @@ void brickedMotionAndFrames(benchmark::State& state) {
     for (const bool turning : {false, true}) {
         viewState.sliceCount = turning ? rotatingSliceCount(80) : 80;
         viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
+        viewState.coarse = turning;
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 10; ++i)
             display();
@@ -107,15 +109,19 @@ void brickedMotionAndFrames(benchmark::State& state) {
 constexpr int framesPerIteration = 2;
 
 // Frames through display at a slice count, still or turning (the level of
-// detail a left drag sets: two thirds of the slices, nearest filtering).
-void frames(benchmark::State& state, const DataSet* set, int slices, bool turning) {
+// detail a left drag sets: two thirds of the slices, nearest filtering, the
+// volume's smaller copy where there is one, unless `whole`).
+void frames(benchmark::State& state, const DataSet* set, int slices, bool turning,
+            bool whole = false) {
     if (set) useDataSet(*set);
     const ViewState saved = viewState;
     viewState.sliceCount = turning ? rotatingSliceCount(slices) : slices;
     viewState.filter = turning ? GL_NEAREST : GL_LINEAR;
+    viewState.coarse = turning && !whole;
     float from[3], to[3];
     trackballProject(320, 240, 640, 480, from);
     trackballProject(326, 238, 640, 480, to);
+    if (turning) display(); // the copy is made at the first drag: row 21.4 times it alone
     for (auto _ : state) {
         for (int i = 0; i < framesPerIteration; ++i) {
             if (turning) rotateByTrackball(from, to, viewState.rotation);
@@ -220,6 +226,28 @@ void uploadOnce(benchmark::State& state) {
     glBindTexture(GL_TEXTURE_3D, volumeTexture);
 }
 
+// What the first drag on the largest volume adds: its voxels averaged into
+// the smaller copy (the copy's upload, 16 MiB, is in the first frame only);
+// counter "read": one plain pass summing the same voxels, the floor.
+void averageForDrag(benchmark::State& state) {
+    useDataSet(cube(1024));
+    const int n[3] = {1024, 1024, 1024}, m[3] = {256, 256, 256};
+    std::vector<uint8_t> out(size_t(256) * 256 * 256);
+    double read = 0;
+    for (auto _ : state) {
+        averageBlocks(n, volume->voxels(), m, out.data());
+        state.PauseTiming();
+        const auto start = std::chrono::steady_clock::now();
+        uint64_t sum = 0;
+        for (size_t i = 0; i < volume->voxelCount(); ++i)
+            sum += volume->voxels()[i];
+        benchmark::DoNotOptimize(sum);
+        read += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.ResumeTiming();
+    }
+    state.counters["read"] = read / double(state.iterations());
+}
+
 const int sliceCounts[] = {10, 80, 200};
 
 // Registered at start so the data sets exist once, in the order they are drawn.
@@ -235,17 +263,23 @@ const bool registered = [] {
             for (bool turning : {false, true}) {
                 const std::string name = "frame/" + set->name + "/" + std::to_string(slices) +
                                          (turning ? "/turning" : "/still");
-                benchmark::RegisterBenchmark(name.c_str(), frames, set, slices, turning)
+                benchmark::RegisterBenchmark(name.c_str(), frames, set, slices, turning, false)
                     ->MinTime(0.1)
                     ->Repetitions(3);
             }
     benchmark::RegisterBenchmark("upload/1024", uploadOnce)->Iterations(1);
-    // Row 21.4: the drag's level of detail on the largest volume.
+    // Row 21.4: the drag's level of detail on the largest volume, and the same
+    // drawn from the whole texture, as before the copy.
     for (bool turning : {false, true})
         benchmark::RegisterBenchmark(turning ? "frame/1024^3/80/turning" : "frame/1024^3/80/still",
-                                     frames, &cube(1024), 80, turning)
+                                     frames, &cube(1024), 80, turning, false)
             ->MinTime(0.1)
             ->Repetitions(3);
+    benchmark::RegisterBenchmark("frame/1024^3/80/turning-whole", frames, &cube(1024), 80, true,
+                                 true)
+        ->MinTime(0.1)
+        ->Repetitions(3);
+    benchmark::RegisterBenchmark("dragcopy/1024", averageForDrag)->Iterations(1);
     for (const bool full : {true, false})
         for (const bool turning : {false, true}) {
             const std::string name = std::string("frame/ct") + (full ? "2160" : "720") +

@@ -190,6 +190,10 @@ void uploadBrickedPalette(const TransferTable table) {
     }
 }
 
+GLuint firstBrickTexture() {
+    return names.empty() ? 0 : names[0];
+}
+
 void beginBrickedSlices(GLenum filter, bool cut) {
     glGetFloatv(GL_TEXTURE_MATRIX, wholeMatrix);
     const int count = layout.bricks();

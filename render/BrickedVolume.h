@@ -28,6 +28,8 @@ bool buildBrickedTextures(const Volume& volume, TextureContent form, const Trans
 // One palette for every brick (the stand-in's: all bricks look up the first
 // brick's), so an edit is one upload.
 void uploadBrickedPalette(const TransferTable table);
+// The first brick's texture, which holds the stand-in's palette; 0 without bricks.
+GLuint firstBrickTexture();
 
 // The slice pass, around its loop: begin takes the texture matrix loaded for
 // the whole volume and the frame's filter; each slice then draws the part of

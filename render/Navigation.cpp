@@ -98,6 +98,7 @@ void mouse(int button, int state, int x, int y) {
             mouseState->rotating = false;
             viewState.sliceCount = savedSliceCount;
             viewState.filter = savedFilter;
+            viewState.coarse = false;
         }
     } else if (button == GLUT_RIGHT_BUTTON) {
         mouseState->zooming = state == GLUT_DOWN;
@@ -118,6 +119,7 @@ void motion(int x, int y) {
             std::copy(point, point + 3, lastTrackballPoint);
             viewState.sliceCount = rotatingSliceCount(savedSliceCount);
             viewState.filter = GL_NEAREST;
+            viewState.coarse = true;
         }
         mouseState->x = x, mouseState->y = y;
         glutPostRedisplay();

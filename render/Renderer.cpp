@@ -47,15 +47,14 @@ int viewportWidth = 0, viewportHeight = 0;
 // the window rectangles of its parts that may hold visible bricks, one scissor
 // per rectangle. Scissors, not smaller polygons: new vertices would
 // interpolate texture coordinates with other rounding and move single pixels.
-// wholeSlices turns the cutting off.
-void drawSlices() {
+// wholeSlices turns the cutting off. `bricked`: each slice is drawn brick by brick.
+void drawSlices(bool bricked) {
     const bool cut = !viewState.wholeSlices && !sliceBox.whole && viewportWidth > 0;
     if (cut && sliceBox.empty) return;
     const float* centre = viewState.textureCentre; // as setSliceTextureMatrix translates
     float polygon[maxSliceVertices][2];
     int spans[sliceTiles][4];
     if (cut) glEnable(GL_SCISSOR_TEST);
-    const bool bricked = volumeTexturesSplit();
     if (bricked) beginBrickedSlices(viewState.filter, cut);
     for (int i = 0; i < viewState.sliceCount; ++i) {
         const float z = float(2.0 * i / (viewState.sliceCount - 1) - 1.0);
@@ -208,7 +207,11 @@ void display() {
     glEnable(GL_TEXTURE_GEN_R);
 
     glColor4f(1, 1, 1, viewState.intensity);
-    glBindTexture(GL_TEXTURE_3D, volumeTexture);
+    // A drag draws from the volume's smaller copy where there is one, a
+    // single texture even for bricks: the samples of a large texture miss
+    // the caches. The copy shares the palette of paletteTexture.
+    const GLuint dragCopy = viewState.coarse ? dragCopyTexture() : 0;
+    glBindTexture(GL_TEXTURE_3D, dragCopy ? dragCopy : volumeTexture);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GLint(viewState.filter));
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GLint(viewState.filter));
 
@@ -217,8 +220,8 @@ void display() {
     setBlending(settings);
 
     glTranslatef(0, 0, viewState.distance);
-    beginPalettedLookup(volumeTexture);
-    drawSlices();
+    beginPalettedLookup(paletteTexture());
+    drawSlices(volumeTexturesSplit() && !dragCopy);
     endPalettedLookup();
 
     glDisable(GL_ALPHA_TEST);

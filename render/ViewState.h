@@ -15,6 +15,7 @@ struct ViewState {
     GLenum filter = GL_LINEAR;                  // GL_LINEAR or GL_NEAREST
     bool showOverlay = true;                    // outline cube, frame rate and panel
     bool wholeSlices = false;                   // full squares, not cut to the visible bricks
+    bool coarse = false; // a drag: drawn from the volume's smaller copy where there is one
     // The panel's choices, written by its commands: the frame reads no widget.
     BlendOperator blendOperator = BlendOperator::over;
     bool useTf = true;      // coloured through the transfer function, else grey alpha

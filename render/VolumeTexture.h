@@ -15,3 +15,14 @@ bool buildIndexTexture(const Volume& volume, GLuint& name, const TransferTable t
 
 // Loads the table as the palette of volumeTexture (colour-index form only).
 void uploadPalette(const TransferTable table);
+
+// The drag's smaller copy of the volume (volume/CoarseCopy: at most
+// coarseSide a side, the same box and texture coordinates), in the form and
+// palette of the last build. Made at its first call after each build, from
+// that build's volume (which must still live), and kept until the next;
+// 0 where the volume is no larger than its copy or the copy was refused.
+GLuint dragCopyTexture();
+
+// The texture whose palette the colour-index stand-in looks up, the drag's
+// copy's included: volumeTexture's, or the first brick's.
+GLuint paletteTexture();

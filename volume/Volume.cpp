@@ -30,6 +30,15 @@ Volume::~Volume() {
     freeLarge(data, size_t(voxelCount()));
 }
 
+void Volume::takeBlock(uint8_t* block, uint64_t pw, uint64_t ph, uint64_t pd) {
+    static uint64_t lastSerial = 0;
+    freeLarge(data, size_t(voxelCount()));
+    data = block;
+    w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
+    missing = 0;
+    serial = ++lastSerial;
+}
+
 namespace {
 
 // Reads up to `count` samples into dst (one byte per sample kept); returns how
@@ -63,10 +72,8 @@ LoadStatus Volume::load(const char* fileName, int width, int height, int depth, 
     const size_t total = size_t(pw) * ph * pd;
     uint8_t* block = static_cast<uint8_t*>(allocateLarge(total));
     if (!block) return LoadStatus::noMemory;
-    freeLarge(data, size_t(voxelCount()));
-    data = block;
-    w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
-    missing = 0, extra = 0;
+    takeBlock(block, pw, ph, pd);
+    extra = 0;
 
     UniqueFile file(openForReading(fileName));
     if (!file) return LoadStatus::cannotOpen;
@@ -119,10 +126,7 @@ uint8_t* Volume::allocateVoxels(int width, int height, int depth) {
     // From allocateLarge, as load's: the destructor hands it back to freeLarge.
     uint8_t* block = static_cast<uint8_t*>(allocateLarge(size_t(pw) * ph * pd));
     if (!block) return nullptr;
-    freeLarge(data, size_t(voxelCount()));
-    data = block;
-    w = int16_t(pw), h = int16_t(ph), d = int16_t(pd);
-    missing = 0;
+    takeBlock(block, pw, ph, pd);
     setScales(scales, w, h, d);
     return block;
 }

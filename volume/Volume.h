@@ -58,6 +58,9 @@ class Volume {
     uint64_t missingSamples() const { return missing; }
     // Bytes of a regular file past the samples the sizes call for (0 for pipes).
     uint64_t extraBytes() const { return extra; }
+    // New whenever the block is replaced, in every volume: copies made from
+    // the voxels (the drag's smaller texture) know whose voxels they hold.
+    uint64_t blockSerial() const { return serial; }
 
   private:
     int16_t w = 0, h = 0, d = 0;
@@ -65,6 +68,8 @@ class Volume {
     float scales[3] = {1.0f, 1.0f, 1.0f};
     uint64_t missing = 0;
     uint64_t extra = 0;
+    uint64_t serial = 0;
+    void takeBlock(uint8_t* block, uint64_t pw, uint64_t ph, uint64_t pd);
 };
 
 extern Volume* volume; // the one data set, created by start-up, never freed

@@ -220,21 +220,21 @@ TEST_F(Callbacks, DragsTurnZoomOrEditButNeverTwo) {
     motion(x - 30, y);
     panel().setVisible(false); // as space does, mid-drag: the release still ends the drag
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, x - 30, y);
-    EXPECT_EQ(std::vector<int>({editor().highBound, viewState.sliceCount}),
-              std::vector<int>({140, 80}));
+    EXPECT_EQ(std::vector<int>({editor().highBound, viewState.sliceCount, viewState.coarse}),
+              std::vector<int>({140, 80, 0}));
     EXPECT_EQ(editor().table[150][0], extensions.hasPalettedTexture ? 255 : 0); // recoloured live
     EXPECT_TRUE(isIdentity(viewState.rotation));
     EXPECT_EQ(viewState.distance, -4.4f);
 
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 100);
     motion(210, 110);
-    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}),
-              std::vector<int>({53, GL_NEAREST}));
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter), viewState.coarse}),
+              std::vector<int>({53, GL_NEAREST, 1}));
     EXPECT_FALSE(isIdentity(viewState.rotation));
     keyboard('e', 0, 0); // undone by the release
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, 210, 110);
-    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter)}),
-              std::vector<int>({80, GL_LINEAR}));
+    EXPECT_EQ(std::vector<int>({viewState.sliceCount, int(viewState.filter), viewState.coarse}),
+              std::vector<int>({80, GL_LINEAR, 0}));
 
     mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 200, 100);
     for (const auto& step :

@@ -11,6 +11,8 @@
 #include "volume/Staging.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,7 +79,9 @@ TEST_F(RendererTest, EachOperatorBlendsTheCentreRayExactly) {
 // Columns of values across the range, drawn with the maximum operator and the
 // nearest filter, so that each pixel is one table entry: the colour-index
 // form, recoloured by a palette upload alone, draws the RGBA form's picture,
-// and each value shows its own entry, not a neighbour's.
+// and each value shows its own entry, not a neighbour's. A drag draws from the
+// averaged copy, made silently at its first frame and recoloured by palette
+// uploads alone: columns of 254 and 0 along 512 voxels are 127 there.
 TEST_F(RendererTest, ColourIndexFormLooksUpEveryValueAsTheRgbaFormDoes) {
     if (!extensions.hasPalettedTexture || !extensions.hasBlendMinmax) GTEST_SKIP() << "driver";
     const uint8_t values[] = {1, 127, 128, 200, 254, 255};
@@ -114,7 +118,26 @@ TEST_F(RendererTest, ColourIndexFormLooksUpEveryValueAsTheRgbaFormDoes) {
     uploadPalette(table);
     display();
     EXPECT_TRUE(readPixels(256, 256) == rgba);
-    std::swap(volumeTexture, indexTexture);
+    voxels.assign(512 * 256 * 16, 0);
+    for (size_t i = 0; i < voxels.size(); i += 2)
+        voxels[i] = 254;
+    ASSERT_TRUE(columns.setVoxels(voxels.data(), 512, 256, 16) &&
+                buildIndexTexture(columns, volumeTexture, zero));
+    viewState.coarse = true;
+    for (const int flip : {0, 255}) {
+        for (int i = 1; i < 256; ++i)
+            table[i][0] = uint8_t(std::abs(flip - i));
+        uploadPalette(table);
+        testing::internal::CaptureStdout();
+        display();
+        std::fflush(stdout);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        int reds[256] = {};
+        const std::vector<unsigned char> shown = readPixels(256, 256);
+        for (size_t p = 0; p < shown.size(); p += 4)
+            ++reds[shown[p]];
+        EXPECT_TRUE(reds[std::abs(flip - 127)] > 3000 && reds[std::abs(flip - 254)] == 0) << flip;
+    }
 }
 
 TEST(VolumeTexture, RebuildsReplaceTheTextureAndUploadTheStagingBuffer) {

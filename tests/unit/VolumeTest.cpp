@@ -2,6 +2,7 @@
 // voxel by voxel.
 #include "TestData.h"
 #include "volume/Bricks.h"
+#include "volume/CoarseCopy.h"
 #include "volume/Staging.h"
 
 #include <algorithm>
@@ -124,4 +125,26 @@ TEST(HistogramCount, MatchesOneIncrementPerVoxel) {
             countHistogram(bytes.data() + offset, count, counted);
             EXPECT_TRUE(std::equal(expected, expected + 256, counted)) << offset << "+" << count;
         }
+}
+
+// The drag's copy: sides, and means of uneven blocks (7 as 2, 2, 3), halves up, axes apart,
+// 16-bit sums to their limit and 32-bit past it, 4 Mi voxels on two threads.
+TEST(CoarseCopy, EachVoxelIsTheRoundedMeanOfItsBlock) {
+    EXPECT_EQ(std::vector<int>({coarseExtent(256), coarseExtent(257), coarseExtent(2162)}),
+              std::vector<int>({256, 129, 241}));
+    std::vector<uint8_t> ramp(64), slabs(size_t(4) << 20), wanted(size_t(1) << 19);
+    for (size_t i = 0; i < slabs.size(); ++i) // 0 to 63; z / 2 in 256 x 256 x 64, k in the copy
+        ramp[i & 63] = uint8_t(i & 63), slabs[i] = wanted[i >> 3] = uint8_t(i >> 17);
+    const struct {
+        int n[3], m[3];
+        std::vector<uint8_t> voxels, expected;
+    } cases[] = {{{7, 1, 1}, {3, 1, 1}, {0, 1, 2, 3, 4, 5, 6}, {1, 3, 5}},
+                 {{4, 4, 4}, {2, 1, 2}, ramp, {15, 17, 47, 49}},
+                 {{1, 257, 1}, {1, 1, 1}, std::vector<uint8_t>(257, 255), {255}},
+                 {{1, 258, 1}, {1, 1, 1}, std::vector<uint8_t>(258, 255), {255}},
+                 {{256, 256, 64}, {128, 128, 32}, slabs, wanted}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> out(c.expected.size());
+        EXPECT_TRUE(averageBlocks(c.n, c.voxels.data(), c.m, out.data()) && out == c.expected);
+    }
 }
