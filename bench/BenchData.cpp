@@ -4,9 +4,9 @@
 #include "Viewer.h"
 #include "app/Application.h"
 #include "app/ExtensionProbe.h"
-#include "platform/Extensions.h"
 #include "app/Window.h"
 #include "gui/ControlPanel.h"
+#include "platform/Extensions.h"
 #include "render/FrameCounter.h"
 #include "render/Navigation.h"
 #include "render/ViewState.h"
@@ -17,6 +17,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -32,6 +33,18 @@ std::string benchFolder() {
     }();
     return folder;
 }
+
+} // namespace
+
+std::string benchFile(const std::string& name) {
+    return benchFolder() + "/" + name;
+}
+
+void removeBenchFiles() {
+    std::filesystem::remove_all(benchFolder());
+}
+
+namespace {
 
 // Density falls from the centre to the ball's surface, with a little noise.
 void writeBall(const std::string& fileName, int size, bool eightBit) {
@@ -72,7 +85,7 @@ const DataSet& cube(int size, bool eightBit) {
     if (!set) {
         const std::string name = std::to_string(size) + "^3" + (eightBit ? "" : " 16-bit");
         const std::string file =
-            benchFolder() + "/ball" + std::to_string(size) + (eightBit ? "x8" : "x16") + ".raw";
+            benchFile("ball" + std::to_string(size) + (eightBit ? "x8" : "x16") + ".raw");
         writeBall(file, size, eightBit);
         set.reset(new DataSet{name, file, size, eightBit});
     }

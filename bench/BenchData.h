@@ -21,6 +21,10 @@ struct DataSet {
 // graded density in a field of zeros, as scanners produce.
 const DataSet& defaultDataSet(); // data/neghip.raw, 64^3
 const DataSet& cube(int size, bool eightBit = true);
+// A path in that folder; removeBenchFiles takes the folder away (the
+// 1024^3 ball alone is 1 GiB).
+std::string benchFile(const std::string& name);
+void removeBenchFiles();
 
 // Starts a private X server and the viewer's window (640 x 480) once.
 void startViewer();

@@ -205,5 +205,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     // No exit handlers: GLUT's would talk to the X server just stopped.
     stopViewer();
+    removeBenchFiles();
     std::_Exit(0);
 }

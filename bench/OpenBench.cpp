@@ -50,7 +50,7 @@ std::string longScan() {
                     const double r = std::hypot(x - 127.5, y - 127.5) / 110;
                     *p = int16_t(r >= 1 ? -1000 : 1200 * (1 - r) + (noise & 63) - 32);
                 }
-        const std::string path = "/tmp/skorel-bench-long-" + std::to_string(getpid()) + ".mha";
+        const std::string path = benchFile("long.mha");
         const auto writer = itk::ImageFileWriter<Image>::New();
         writer->SetImageIO(itk::MetaImageIO::New());
         writer->SetInput(image);
