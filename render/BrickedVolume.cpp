@@ -8,6 +8,7 @@
 #include "platform/SystemMemory.h"
 #include "render/SliceClip.h"
 #include "render/ViewState.h"
+#include "render/VolumeTexture.h"
 #include "volume/Staging.h"
 
 #include <GL/glext.h>
@@ -27,48 +28,13 @@ float wholeMatrix[16];
 std::vector<float> matrices;
 std::vector<char> visible;
 
-struct Form {
-    const char* name;
-    const char* progressLine;
-    GLenum internalFormat, pixelFormat;
-};
-
-Form formOf(TextureContent content) {
-    switch (content) {
-    case TextureContent::alpha:
-        return {"alpha", "Loading texture alpha\n", GL_ALPHA8, GL_ALPHA};
-    case TextureContent::rgba:
-        return {"RGBA", "Loading transfer function texture\n", GL_RGBA8, GL_RGBA};
-    default:
-        return {"colour-index", "Loading transfer function texture\n", GL_COLOR_INDEX8_EXT,
-                GL_COLOR_INDEX};
-    }
-}
-
-bool driverTakes(const Form& form, int w, int h, int d) {
-    extensions.glTexImage3DEXT(GL_PROXY_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0,
-                               form.pixelFormat, GL_UNSIGNED_BYTE, nullptr);
-    GLint width = 0;
-    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
-    return width == w;
-}
-
-PFNGLTEXSUBIMAGE3DPROC texSubImage3D() {
-    static const auto proc = [] {
-        void* p = getGlProcAddress("glTexSubImage3D");
-        return reinterpret_cast<PFNGLTEXSUBIMAGE3DPROC>(p ? p
-                                                          : getGlProcAddress("glTexSubImage3DEXT"));
-    }();
-    return proc;
-}
-
 void deleteAll(std::vector<GLuint>& set) {
     if (!set.empty()) glDeleteTextures(GLsizei(set.size()), set.data());
     set.clear();
 }
 
 // Brick b's texture, filled slab by slab; false on a GL error.
-bool uploadBrick(const Volume& volume, const TextureBrickLayout& l, int b, const Form& form,
+bool uploadBrick(const Volume& volume, const TextureBrickLayout& l, int b, const TextureForm& form,
                  int texel, const TransferTable table, std::vector<uint8_t>& slab, GLuint name) {
     const int bx = b % l.count[0], by = b / l.count[0] % l.count[1],
               bz = b / l.count[0] / l.count[1];
@@ -88,18 +54,14 @@ bool uploadBrick(const Volume& volume, const TextureBrickLayout& l, int b, const
     }
     extensions.glTexImage3DEXT(GL_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0, form.pixelFormat,
                                GL_UNSIGNED_BYTE, nullptr);
-    // The stand-in stores indices as luminance; sub-images bypass its upload.
-    const GLenum subFormat = form.pixelFormat == GL_COLOR_INDEX && palettedTextureLayerInstalled()
-                                 ? GL_LUMINANCE
-                                 : form.pixelFormat;
     const int planes = std::min(slabPlanes(w, h, texel), d);
     slab.resize(size_t(w) * h * planes * texel);
     for (int z = 0; z < d; z += planes) {
         const int n = std::min(planes, d - z);
         fillBrickSlab(l, volume.voxels(), bx, by, bz, z, z + n, texel, texel == 4 ? table : nullptr,
                       slab.data());
-        texSubImage3D()(GL_TEXTURE_3D, 0, 0, 0, z, w, h, n, subFormat, GL_UNSIGNED_BYTE,
-                        slab.data());
+        extensions.glTexSubImage3DEXT(GL_TEXTURE_3D, 0, 0, 0, z, w, h, n, form.pixelFormat,
+                                      GL_UNSIGNED_BYTE, slab.data());
     }
     return glGetError() == GL_NO_ERROR;
 }
@@ -120,10 +82,10 @@ int texelBytes(TextureContent form) {
 }
 
 BrickLimits driverBrickLimits(const int extent[3], TextureContent form, BrickLimits limits) {
-    const Form f = formOf(form);
+    const TextureForm& f = textureForm(form);
     for (;;) {
         const TextureBrickLayout l = layOutBricks(extent, texelBytes(form), limits);
-        if (l.bricks() == 0 || driverTakes(f, l.largest(0), l.largest(1), l.largest(2)))
+        if (l.bricks() == 0 || driverAccepts(f, l.largest(0), l.largest(1), l.largest(2)))
             return limits;
         const uint64_t largest = uint64_t(l.largest(0)) * uint64_t(l.largest(1)) *
                                  uint64_t(l.largest(2)) * uint64_t(texelBytes(form));
@@ -132,7 +94,7 @@ BrickLimits driverBrickLimits(const int extent[3], TextureContent form, BrickLim
 }
 
 bool buildBrickedTextures(const Volume& volume, TextureContent content, const TransferTable table) {
-    const Form form = formOf(content);
+    const TextureForm& form = textureForm(content);
     const int texel = texelBytes(content);
     const int extent[3] = {volume.width(), volume.height(), volume.depth()};
     const TextureBrickLayout next =

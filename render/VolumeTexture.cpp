@@ -21,15 +21,6 @@ GLuint volumeTexture = 0;
 
 namespace {
 
-struct TextureForm {
-    const char* name; // for the refusal line
-    const char* progressLine;
-    GLenum internalFormat;
-    GLenum pixelFormat;
-    int texelBytes;
-    TextureContent content; // as bricks name it
-};
-
 // clang-format off
 const TextureForm alphaForm = {"alpha", "Loading texture alpha\n", GL_ALPHA8, GL_ALPHA, 1,
                                TextureContent::alpha};
@@ -50,15 +41,6 @@ void reportRefused(const TextureForm& form, int w, int h, int d) {
     std::fprintf(stderr, "Error: the driver refused a %dx%dx%d %s volume texture (%llu bytes)\n", w,
                  h, d, form.name,
                  static_cast<unsigned long long>(stagingBytes(w, h, d, form.texelBytes)));
-}
-
-// Asks the driver, through the proxy target, whether it would take the texture.
-bool driverAccepts(const TextureForm& form, int w, int h, int d) {
-    extensions.glTexImage3DEXT(GL_PROXY_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0,
-                               form.pixelFormat, GL_UNSIGNED_BYTE, nullptr);
-    GLint width = 0;
-    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
-    return width == w;
 }
 
 void clearGlErrors() {
@@ -189,6 +171,20 @@ bool averageVolume() {
 }
 
 } // namespace
+
+const TextureForm& textureForm(TextureContent content) {
+    return content == TextureContent::alpha  ? alphaForm
+           : content == TextureContent::rgba ? rgbaForm
+                                             : indexForm;
+}
+
+bool driverAccepts(const TextureForm& form, int w, int h, int d) {
+    extensions.glTexImage3DEXT(GL_PROXY_TEXTURE_3D, 0, form.internalFormat, w, h, d, 0,
+                               form.pixelFormat, GL_UNSIGNED_BYTE, nullptr);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
+    return width == w;
+}
 
 GLuint dragCopyTexture() {
     if (copy.tried || !copy.volume) return copy.name;

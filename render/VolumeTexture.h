@@ -1,9 +1,24 @@
 // The one 3D texture of the volume in its three forms, and the colour-index
 // form's palette. Each build leaves the current texture in place on failure.
 #pragma once
+#include "render/SliceClip.h"
 #include "volume/Volume.h"
 
 #include <GL/gl.h>
+
+// A texture form: its name in refusal lines, the builder's progress line and
+// the GL formats of its texels.
+struct TextureForm {
+    const char* name;
+    const char* progressLine;
+    GLenum internalFormat;
+    GLenum pixelFormat;
+    int texelBytes;
+    TextureContent content;
+};
+const TextureForm& textureForm(TextureContent content);
+// Asks the driver, through the proxy target, whether it would take the texture.
+bool driverAccepts(const TextureForm& form, int w, int h, int d);
 
 // GL name of the volume texture.
 extern GLuint volumeTexture;
