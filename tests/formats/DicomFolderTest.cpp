@@ -41,8 +41,9 @@ void writeSlices(const std::string& folder, const std::vector<double>& depths, s
 }
 
 // What no image writer makes: a file of these elements, 4 x 3 pixels at z if
-// samples is not 0.
-void writeElements(const std::string& path, const std::string& sop, int samples = 0, int z = 0) {
+// samples is not 0; a classic multi-frame header where frames is given.
+void writeElements(const std::string& path, const std::string& sop, int samples = 0, int z = 0,
+                   const std::string& frames = "") {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     gdcm::Writer w;
     w.SetFileName(path.c_str());
@@ -51,11 +52,13 @@ void writeElements(const std::string& path, const std::string& sop, int samples 
     const std::vector<std::tuple<uint32_t, std::string, std::string>> all = {
         {0x00080016, "UI", sop},
         {0x00080018, "UI", "1.2.4." + std::to_string(z)},
+        {0x00180088, "DS", frames.empty() ? "" : "1"},
         {0x0020000e, "UI", "1.2.5"},
         {0x00200032, "DS", "0\\0\\" + std::to_string(z)},
         {0x00200037, "DS", "1\\0\\0\\0\\1\\0"},
         {0x00280002, "US", us(samples)},
         {0x00280004, "CS", samples == 3 ? "RGB" : "MONOCHROME2"},
+        {0x00280008, "IS", frames},
         {0x00280010, "US", us(3)},
         {0x00280011, "US", us(4)},
         {0x00280100, "US", us(8)},
@@ -63,6 +66,7 @@ void writeElements(const std::string& path, const std::string& sop, int samples 
         {0x7fe00010, "OB", std::string(12 * samples, '\1')}};
     for (auto [tag, vr, value] : all) {
         if (tag > 0x00200000 && !samples) break;
+        if (value.empty() && tag != 0x7fe00010) continue;
         if (value.size() % 2) value += vr == "UI" ? '\0' : ' ';
         gdcm::DataElement e(gdcm::Tag(uint16_t(tag >> 16), uint16_t(tag)));
         e.SetVR(gdcm::VR::GetVRType(vr.c_str()));
@@ -138,6 +142,12 @@ TEST(DicomFolder, TreesOddFilesGapsRepeatsTiltsCutsAndMultiFrame) {
              "radial scan); only a stack of parallel slices can be shown"},
         {d + "cut", cut,
          d + "cut/s-2.dcm is cut short: 10 of the 24 bytes of its pixel data are missing"},
+        {d + "claims", // ten million frames claimed by a file of one
+         [](const std::string& d) {
+             writeElements(d + "/f", "1.2.840.10008.5.1.4.1.1.4", 1, 0, "9999999");
+         },
+         d + "claims/f is cut short: 119999976 of the 119999988 bytes of its pixel data are "
+             "missing"},
         {d + "colour", colour,
          d + "colour holds colour DICOM images; only scalar volumes can be shown"},
         {d + "frames", multiFrame, "", {}, 5, 2, odd},

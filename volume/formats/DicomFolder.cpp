@@ -181,8 +181,16 @@ FileInfo screen(const std::string& path, size_t fileIndex, std::vector<Frame>& f
     const gdcm::DataSet* shared = sharedSq && sharedSq->GetNumberOfItems()
                                       ? &sharedSq->GetItem(1).GetNestedDataSet()
                                       : nullptr;
+    // Records only for the frames the pixel data can hold, and one more so that
+    // a cut file is still named as cut: a small header may claim ten million.
+    const uint64_t bytes = f.fileSize - std::min(f.fileSize, f.pixelOffset);
+    const uint64_t frameBytes =
+        std::max<uint64_t>(1, uint64_t(f.rows) * f.columns * f.bitsAllocated / 8);
+    const int recorded = int(std::min<uint64_t>(
+        uint64_t(f.frames),
+        (f.encapsulated ? bytes / 8 : std::min(f.pixelLength, bytes) / frameBytes) + 1));
     const size_t first = frames.size();
-    for (int k = 0; k < f.frames; ++k) {
+    for (int k = 0; k < recorded; ++k) {
         const bool ownItem = perFrame && size_t(k) < perFrame->GetNumberOfItems();
         const gdcm::DataSet* own = ownItem ? &perFrame->GetItem(k + 1).GetNestedDataSet() : nullptr;
         const gdcm::Tag position(0x0020, 0x9113), orientation(0x0020, 0x9116);
@@ -213,7 +221,7 @@ FileInfo screen(const std::string& path, size_t fileIndex, std::vector<Frame>& f
         }
         frames.push_back(fr);
     }
-    if (frames.size() - first != size_t(f.frames)) { // no position for some frame: not a stack
+    if (frames.size() - first != size_t(recorded)) { // no position for some frame: not a stack
         frames.resize(first);
         return f;
     }
