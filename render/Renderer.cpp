@@ -130,6 +130,7 @@ void drawOverlay(ControlPanel& panel) {
         glPopMatrix();
         drawClipOutline();
     }
+    glDisable(GL_CLIP_PLANE0); // it cuts the data and the box, never the panel
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
     panel.fpsLabel->setText("%4d fps", frameCounter ? frameCounter->fps() : 0);

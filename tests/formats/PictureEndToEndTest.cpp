@@ -115,6 +115,32 @@ TEST(PictureEndToEnd, TheClippingPlaneTakesAwayExactlyItsHalf) {
     }
 }
 
+// The plane cuts the data, never the panel: closed, its button row stays.
+TEST(PictureEndToEnd, TheClippingPlaneLeavesTheClosedPanelWhole) {
+    TempDir dir;
+    const std::string data = writeVolume(dir, "v.raw", [](int x, int, int) { return 30 + 12 * x; });
+    Viewer app({data, "--size", "16x16x16"}, {}, SKOREL_OPEN_BINARY);
+    ASSERT_TRUE(app.waitForWindow()) << app.why();
+    Box menu = panelLayout().menuButton->box();
+    const auto face = [&](const Image& i) {
+        const unsigned char* p = i.at(menu.x + 2, pointY(menu)); // grey, left of the text
+        return p[0] == p[1] && p[1] == p[2] && p[0] > 60 && p[0] < 90;
+    };
+    app.waitForPicture(face); // the panel takes clicks from the frame that shows it
+    app.click(menu);          // closed: the buttons move to the bottom row
+    menu.y = 20;
+    const Image closed = app.waitForPicture(face);
+    app.key("c");
+    const Image cut = app.waitForPicture(
+        [&](const Image& i) { return i.at(320, 240)[1] != closed.at(320, 240)[1]; });
+    for (int y = 480 - menu.y - menu.height; y < 480 - menu.y; ++y) // Menu, Infos and Exit
+        for (int x = menu.x; x < menu.x + 150; ++x)
+            ASSERT_EQ(std::vector<unsigned char>(cut.at(x, y), cut.at(x, y) + 3),
+                      std::vector<unsigned char>(closed.at(x, y), closed.at(x, y) + 3))
+                << x << ", " << y;
+    EXPECT_EQ(app.quit().status, 0);
+}
+
 // A green block of one value through the whole depth, faint enough not to
 // saturate (nearest filter: no colours of the border's blend): corrected, 40,
 // 80 and 200 slices give the centre the same green within 2 levels; as it is,
