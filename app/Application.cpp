@@ -20,9 +20,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 const char* const usageLine = "Usage: skorel filename width height depth [8|16]\n";
 
@@ -240,10 +242,33 @@ int runSkorel(int argc, char** argv) {
     return 0;
 }
 
-int runViewer(int argc, char** argv, void (*prepareVolume)(), void (*started)()) {
+namespace {
+
+const char* programName = "";
+void (*beforeExit)() = nullptr;
+
+// GLUT's fatal errors, in its own words, after the caller's windowOpen: what
+// it reports comes first, as when the window was opened after it.
+void glutError(const char* format, va_list arguments) {
+    if (beforeExit) std::exchange(beforeExit, nullptr)();
+    std::fflush(stdout);
+    std::fprintf(stderr, "freeglut (%s): ", programName);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    std::exit(1);
+}
+
+} // namespace
+
+int runViewer(int argc, char** argv, void (*windowOpen)(), void (*prepareVolume)(),
+              void (*started)()) {
+    programName = argv[0];
+    beforeExit = windowOpen;
+    glutInitErrorFunc(glutError);
     glutInit(&argc, argv);
     initWindow();
     initGLState();
+    if (beforeExit) std::exchange(beforeExit, nullptr)();
     initBeforeVolume();
     prepareVolume();
     initAfterVolume();

@@ -29,11 +29,14 @@ int runSkorel(int argc, char** argv);
 
 void initApplication(int argc, char** argv);
 
-// The same viewer on a volume its caller prepares: prepareVolume runs once the
-// window and GL context exist (it may ask the driver's limits) and sets
-// `volume` and the view's geometry; started, where given, runs once the panel
-// and the texture are built. Returns only if GLUT's main loop does.
-int runViewer(int argc, char** argv, void (*prepareVolume)(), void (*started)() = nullptr);
+// The same viewer on a volume its caller prepares: windowOpen runs once the
+// window and GL context exist, before anything else can end the program (or
+// before GLUT ends it for an error); prepareVolume then (it may ask the
+// driver's limits) sets `volume` and the view's geometry; started, where
+// given, runs once the panel and the texture are built. Returns only if GLUT's
+// main loop does.
+int runViewer(int argc, char** argv, void (*windowOpen)(), void (*prepareVolume)(),
+              void (*started)() = nullptr);
 
 // Start-up stages after the volume is loaded (tests and benchmarks use them).
 // The panel over the volume, wired to the commands, labelled, and with the

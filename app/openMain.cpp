@@ -20,12 +20,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -277,38 +281,58 @@ void prepareVolume() {
     std::copy(turn.labels, turn.labels + 6, viewState.faceLabels);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    restartWithHugePages(argv);
-    lineBufferStandardOutput();
-    keepFreedMemory();
-    // Out of memory anywhere in reading, windowing or reducing ends with one
-    // line, written without allocating.
-    std::set_new_handler([] {
-        std::fflush(stdout);
-        std::fputs("Error: not enough memory for the volume\n", stderr);
-        std::_Exit(1);
-    });
-    options = parseOptions(argc, argv);
-    if (!options.view.settings.empty()) readSettingsFile(options.view.settings, look);
+// The reading thread: the samples, their notes or error, and their range.
+struct Reading {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool headerRead = false, finished = false;
     std::string error;
-    if (options.raw) {
-        if (!readRaw(options.path, options.rawOptions, samples, error)) fail(error);
-    } else {
-        ImageRead r = readImage(options.path, options.volumeIndex);
-        if (!r.error.empty()) fail(r.error);
-        for (const std::string& note : r.notes)
-            std::printf("%s\n", note.c_str());
-        samples = std::move(r.samples);
+    std::vector<std::string> notes;
+    SampleRange range;
+};
+Reading reading;
+std::thread reader;
+
+void tell(bool& flag) {
+    std::lock_guard<std::mutex> lock(reading.mutex);
+    flag = true;
+    reading.changed.notify_one();
+}
+
+void readSamples() {
+    const auto headerRead = [] { tell(reading.headerRead); };
+    try {
+        if (options.raw) {
+            samples.headerRead = headerRead;
+            readRaw(options.path, options.rawOptions, samples, reading.error);
+        } else {
+            ImageRead r = readImage(options.path, options.volumeIndex, headerRead);
+            reading.error = std::move(r.error);
+            reading.notes = std::move(r.notes);
+            samples = std::move(r.samples);
+        }
+        if (reading.error.empty())
+            reading.range = sampleRange(samples, !options.windowGiven && !look.windowGiven &&
+                                                     !samples.unsignedBytes);
+    } catch (const std::exception& e) {
+        reading.error = "cannot read " + options.path + ": " + e.what();
     }
+    samples.headerRead = nullptr;
+    tell(reading.finished);
+}
+
+// Once the window is open: the read's outcome, the window and what it shows.
+void finishReading() {
+    if (reader.joinable()) reader.join();
+    if (!reading.error.empty()) fail(reading.error);
+    for (const std::string& note : reading.notes)
+        std::printf("%s\n", note.c_str());
     if (options.spacingGiven) std::copy(options.spacing, options.spacing + 3, samples.spacing);
     for (int axis = 0; axis < 3; ++axis)
         if (!(samples.spacing[axis] > 0) || !std::isfinite(samples.spacing[axis]))
             fail(options.path + " has a voxel spacing that is not positive; give --spacing");
 
-    const SampleRange range =
-        sampleRange(samples, !options.windowGiven && !look.windowGiven && !samples.unsignedBytes);
+    const SampleRange& range = reading.range;
     if (!range.any) fail(options.path + " holds no finite sample");
     const double min = range.min, max = range.max;
     // Constant data give no window: one just below the value shows them as a block.
@@ -349,6 +373,35 @@ int main(int argc, char** argv) {
                                         : "0.5th to 99.5th percentile");
     look.window[0] = window.low, look.window[1] = window.high, look.windowGiven = true;
     reduceBy = options.reduceBy;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    restartWithHugePages(argv);
+    lineBufferStandardOutput();
+    keepFreedMemory();
+    // Out of memory anywhere in reading, windowing or reducing ends with one
+    // line, written without allocating.
+    std::set_new_handler([] {
+        std::fflush(stdout);
+        std::fputs("Error: not enough memory for the volume\n", stderr);
+        std::_Exit(1);
+    });
+    options = parseOptions(argc, argv);
+    if (!options.view.settings.empty()) readSettingsFile(options.view.settings, look);
+    // The samples are read beside the window's opening, once their header has
+    // been read and checked: a file refused for its header never opens one.
+    try {
+        reader = std::thread(readSamples);
+    } catch (const std::system_error&) {
+        readSamples();
+    }
+    {
+        std::unique_lock<std::mutex> lock(reading.mutex);
+        reading.changed.wait(lock, [] { return reading.headerRead || reading.finished; });
+    }
+    if (reading.finished && !reading.error.empty()) finishReading();
     prepareWindow(options.view);
-    return runViewer(argc, argv, prepareVolume, startControls);
+    return runViewer(argc, argv, finishReading, prepareVolume, startControls);
 }

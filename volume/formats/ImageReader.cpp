@@ -237,8 +237,9 @@ void readDicomFolder(const std::string& path, ImageRead& r) {
 
 } // namespace
 
-ImageRead readImage(const std::string& path, int volumeIndex) {
+ImageRead readImage(const std::string& path, int volumeIndex, std::function<void()> headerRead) {
     ImageRead r;
+    r.samples.headerRead = std::move(headerRead);
     // Readers report failures through exceptions; their warnings would add
     // lines to standard error that say nothing to a viewer's user.
     itk::Object::GlobalWarningDisplayOff();
@@ -271,5 +272,6 @@ ImageRead readImage(const std::string& path, int volumeIndex) {
         r.error = "cannot read " + path + ": " + oneLine(e.what());
     }
     if (!r.error.empty()) r.samples.block.reset(), r.samples.data = nullptr;
+    r.samples.headerRead = nullptr;
     return r;
 }

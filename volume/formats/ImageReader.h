@@ -14,5 +14,7 @@ struct ImageRead {
 
 // A file, or a folder holding a DICOM series (the one with the most slices).
 // A 4D series gives its volume volumeIndex (from 0); a negative index means 0,
-// with a note that says so.
-ImageRead readImage(const std::string& path, int volumeIndex);
+// with a note that says so. headerRead, where given, is called once the
+// header has been read and checked, before the samples are.
+ImageRead readImage(const std::string& path, int volumeIndex,
+                    std::function<void()> headerRead = nullptr);

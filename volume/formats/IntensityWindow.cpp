@@ -230,16 +230,23 @@ void windowWhole(const Samples& s, const T* p, const IntensityWindow& w, uint8_t
                  const Placement& place) {
     const Scale scale(s);
     const ByteTable<T> bytes(scale, w);
-    const int* n = s.size;
-    shareWork(size_t(n[2]), s.count() > chunk, [&](int, size_t z) {
-        for (int y = 0; y < n[1]; ++y) {
-            const T* in = p + size_t(n[0]) * (size_t(y) + size_t(n[1]) * z);
+    // Locals, so that the byte stores need not reload them.
+    const int n0 = s.size[0], n1 = s.size[1];
+    const int64_t step = place.step[0];
+    const uint8_t* table = bytes.table.data();
+    shareWork(size_t(s.size[2]), s.count() > chunk, [&](int, size_t z) {
+        for (int y = 0; y < n1; ++y) {
+            const T* in = p + size_t(n0) * (size_t(y) + size_t(n1) * z);
             uint8_t* row = out + place.offset + int64_t(z) * place.step[2] + y * place.step[1];
-            const int64_t step = place.step[0];
-            for (int x = 0; x < n[0]; ++x) {
-                if constexpr (ByteTable<T>::used)
-                    row[x * step] = bytes.table[std::make_unsigned_t<T>(in[x])];
+            if constexpr (ByteTable<T>::used) {
+                if (step == 1)
+                    for (int x = 0; x < n0; ++x)
+                        row[x] = table[std::make_unsigned_t<T>(in[x])];
                 else
+                    for (int x = 0; x < n0; ++x)
+                        row[x * step] = table[std::make_unsigned_t<T>(in[x])];
+            } else {
+                for (int x = 0; x < n0; ++x)
                     row[x * step] = windowed(scale(in[x]), w);
             }
         }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -50,6 +51,7 @@ bool parseSampleType(const std::string& name, SampleType& out) {
 }
 
 uint8_t* Samples::allocate(SampleType sampleType, size_t n) {
+    if (headerRead) std::exchange(headerRead, nullptr)();
     type = sampleType;
     block.reset(new uint8_t[n * size_t(sampleBytes(sampleType))]);
     data = block.get();

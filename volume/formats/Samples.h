@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct Samples {
     double slope = 1, intercept = 0;
     std::unique_ptr<uint8_t[]> block; // uninitialised: the reader fills it
     const uint8_t* data = nullptr;    // the first sample, inside block
+    // Called once, as the block is allocated: the header has been read and
+    // checked against the file, and only the samples remain to be read.
+    std::function<void()> headerRead;
 
     size_t count() const { return size_t(size[0]) * size_t(size[1]) * size_t(size[2]); }
     bool scaled() const { return slope != 1 || intercept != 0; }
