@@ -178,31 +178,43 @@ void saveNumbered(const char* ext, const std::string& text, const std::vector<un
 }
 
 // The palette's correction follows the slice count (which a drag lowers),
-// the intensity and the o key; an edit uploads the plain table, so it marks
-// the palette stale.
+// the intensity and the o key. An edit of the colour-index form only builds
+// the table and marks the palette stale: the next frame uploads it once,
+// corrected or not.
 bool paletteStale = true;
 int correctedSlices = 0;
 float correctedIntensity = 0;
 bool corrected = false;
 
 void openChange(int id, int x, int y) {
-    handleChange(id, x, y);
+    if (id == editorCommand && sliceTextureContent() == TextureContent::index)
+        controlPanel->editor->buildTable();
+    else
+        handleChange(id, x, y);
     paletteStale = true;
+}
+
+// Only operators that add up the slices' alphas need the correction: att
+// divides its constant among the slices already, and mip takes the largest.
+bool correctionApplies() {
+    return correction && sliceTextureContent() == TextureContent::index &&
+           (viewState.blendOperator == BlendOperator::over ||
+            viewState.blendOperator == BlendOperator::norm);
 }
 
 void syncCorrectedPalette() {
     if (sliceTextureContent() != TextureContent::index) return;
     if (!paletteStale && correctedSlices == viewState.sliceCount &&
-        correctedIntensity == viewState.intensity && corrected == correction)
+        correctedIntensity == viewState.intensity && corrected == correctionApplies())
         return;
     TransferTable table;
     std::memcpy(table, controlPanel->editor->table, sizeof table);
-    if (correction) correctOpacity(table, viewState.intensity, viewState.sliceCount);
+    if (correctionApplies()) correctOpacity(table, viewState.intensity, viewState.sliceCount);
     uploadPalette(table);
     noteSlicePalette(table);
     paletteStale = false;
     correctedSlices = viewState.sliceCount, correctedIntensity = viewState.intensity;
-    corrected = correction;
+    corrected = correctionApplies();
 }
 
 bool isBatch() {
@@ -215,10 +227,9 @@ void openDisplay() {
         turnOnScreen(1, 360.0f * float(movieFrame) / float(options.frames), viewState.rotation);
     }
     syncCorrectedPalette();
-    const bool index = sliceTextureContent() == TextureContent::index;
-    controlPanel->opacityLabel->setText("Opacity fix: %s", !correction ? "off"
-                                                           : index     ? "on"
-                                                                       : "n/a");
+    controlPanel->opacityLabel->setText("Opacity fix: %s", !correction           ? "off"
+                                                           : correctionApplies() ? "on"
+                                                                                 : "n/a");
     display();
 }
 
