@@ -1,4 +1,5 @@
-// The one data set: 8-bit voxels padded to power-of-two sizes, x fastest,
+// The one data set: 8-bit voxels padded to power-of-two sizes (past 1024, by
+// one layer each side), x fastest,
 // then y, then z, with per-axis scale factors that keep its proportions.
 #pragma once
 #include <array>

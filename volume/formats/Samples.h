@@ -1,5 +1,5 @@
 // Samples of any type as read from a file, before they become one-byte voxels:
-// the sample types, the headerless reader and the conversion to float.
+// the sample types, the headerless reader, and floats for checks and tests.
 #pragma once
 #include <cstddef>
 #include <cstdint>
