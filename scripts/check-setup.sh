@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks of the set-up itself: every test folder is a CTest label that finds
-# tests, and package installs wait for another package manager's lock (as
+# tests, make run builds only the viewer, and package installs wait for another package manager's lock (as
 # root, with python3 to hold the locks the way apt and dpkg take them).
 set -e
 build=${1:-build}
@@ -10,6 +10,10 @@ for dir in tests/*/; do
   (cd "$build" && ctest -N -L "^$label\$") | grep -q "Total Tests: [1-9]" ||
     { echo "Set-up check failed: ctest -L $label finds no test" >&2; exit 1; }
 done
+# make run on a fresh build folder configures without the tests and builds the viewer alone.
+plan=$(make -n run BUILD=/nonexistent/skorel-fresh)
+echo "$plan" | grep -q -- "-DSKOREL_TESTS=OFF" && echo "$plan" | grep -q -- "--build .* --target skorel\$" ||
+  { echo "Set-up check failed: make run builds more than the viewer:" >&2; echo "$plan" >&2; exit 1; }
 if [ "$(id -u)" != 0 ] || ! command -v python3 >/dev/null; then
   echo "lock wait: not checked (needs root and python3)"
   exit 0
