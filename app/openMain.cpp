@@ -62,7 +62,8 @@ const char* const helpText =
     "  --frames N         pictures in the movie's turn (default 72)\n"
     "  --picture-size WxH the window's size in pixels (default 640x480)\n"
     "  --overlay          pictures show the cube, letters and panel\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "A value follows its option or joins it: --window 0,100 or --window=0,100.\n";
 
 struct OpenOptions {
     std::string path;
@@ -105,7 +106,12 @@ bool isWhole(double v, double low, double high) {
 OpenOptions parseOptions(int argc, char** argv) {
     OpenOptions o;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        std::string arg = argv[i];
+        // --name=value is --name value.
+        const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const bool joined = equals != std::string::npos;
+        const std::string joinedValue = joined ? arg.substr(equals + 1) : "";
+        if (joined) arg.resize(equals);
         if (arg == "--help" || arg == "-h") {
             std::printf("%s", helpText);
             std::exit(0);
@@ -116,6 +122,7 @@ OpenOptions parseOptions(int argc, char** argv) {
             continue;
         }
         if (arg == "--overlay") {
+            if (joined) fail("--overlay takes no value (skorel-open --help lists the options)");
             o.view.overlay = true;
             continue;
         }
@@ -124,8 +131,9 @@ OpenOptions parseOptions(int argc, char** argv) {
         if (std::find(std::begin(known), std::end(known), arg) == std::end(known) &&
             !isViewOption(arg))
             fail("unknown option " + arg + " (skorel-open --help lists the options)");
-        if (i + 1 >= argc) fail(arg + " needs a value (skorel-open --help lists the options)");
-        const std::string value = argv[++i];
+        if (!joined && i + 1 >= argc)
+            fail(arg + " needs a value (skorel-open --help lists the options)");
+        const std::string value = joined ? joinedValue : argv[++i];
         const std::string bad = "bad " + arg + " '" + value + "': ";
         double v[3];
         std::string wants;

@@ -90,7 +90,9 @@ TEST(OpenBadInput, OneLineAndStatusOne) {
          "Warning: settings " + d +
              "notes.txt, line 1: not a 'key = values' line; the defaults are kept",
          0},
-        {{d + "h.nii.gz", "--reduce", "0"}, "bad --reduce '0': give a whole factor from 1 to 64"},
+        {{d + "h.nii.gz", "--reduce=0"}, "bad --reduce '0': give a whole factor from 1 to 64"},
+        {{d + "h.nii.gz", "--overlay=1"},
+         "--overlay takes no value (skorel-open --help lists the options)"},
         {{d + "h.nii.gz", "--volume", "1"},
          "--volume 1 is past the last volume of " + d + "h.nii.gz (0)"},
     };
