@@ -1,6 +1,7 @@
 #!/bin/sh
 # skorel-open's start to first frame, black-box, against ITK reading the file
-# alone plus skorel's own start on a volume of the same padded size, both in
+# alone plus skorel's own start on a volume of the same padded size (past 1024
+# a side, which skorel does not take, a cube of about as many voxels), both in
 # fresh processes given huge pages. Rounds alternate the three so that a slow
 # spell hits them all; medians and their ratio per file.
 #   scripts/open-timing.sh [FILE...]   (default: ch2better and the CT files

@@ -2,7 +2,7 @@
 //   openTiming stages FILE [runs]   median of each stage (read, range and
 //                                   percentiles, window + reduce + place) in ms
 //   openTiming itk FILE             one read by ITK alone into its own buffer, ms
-//   openTiming padded FILE          the padded sizes skorel-open's texture gets
+//   openTiming padded FILE          skorel-open's padded sizes, as a shape skorel takes
 //   openTiming ball W H D OUT       a headerless 8-bit ball of those sizes
 //   openTiming start PROGRAM ARGS   runs it (SKOREL_EXIT_AFTER_FRAMES=1 set by
 //                                   the caller); ms to its first frame, peak KiB
@@ -91,14 +91,19 @@ int stages(const std::string& path, int runs) {
     return 0;
 }
 
+// skorel-open's padded block in a shape skorel takes: past 1024 a side, the
+// power of two nearest its voxel count, as evenly split as it goes.
 int padded(const std::string& path) {
     const Samples& s = readOrExit(path).samples;
-    int factors[3], size[3] = {s.size[0], s.size[1], s.size[2]};
-    double spacing[3] = {1, 1, 1};
-    for (int a = 0; a < 3; ++a) // the largest block skorel loads: 1024 a side
-        factors[a] = std::max(1, (s.size[a] + 1023) / 1024);
-    reducedShape(factors, size, spacing);
-    const auto p = paddedSizes(size[0], size[1], size[2]);
+    uint32_t p[3];
+    for (int a = 0; a < 3; ++a)
+        p[a] = padToExtent(uint32_t(s.size[a]));
+    if (*std::max_element(p, p + 3) > 1024) {
+        const long bits = std::lround(std::log2(double(p[0]) * p[1] * p[2]));
+        p[0] = p[1] = p[2] = 1;
+        for (long b = 0; b < std::min(bits, 30L); ++b)
+            *std::min_element(p, p + 3) *= 2;
+    }
     std::printf("%u %u %u\n", p[0], p[1], p[2]);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "volume/formats/Samples.h"
 
 #include "platform/File.h"
+#include "platform/Memory.h"
 #include "platform/SystemMemory.h"
 #include "volume/Volume.h"
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <sys/stat.h>
 #include <utility>
 
@@ -50,12 +52,24 @@ bool parseSampleType(const std::string& name, SampleType& out) {
     return false;
 }
 
+void LargeBlockDeleter::operator()(uint8_t* block) const {
+    freeLarge(block, bytes);
+}
+
 uint8_t* Samples::allocate(SampleType sampleType, size_t n) {
     if (headerRead) std::exchange(headerRead, nullptr)();
     type = sampleType;
-    block.reset(new uint8_t[n * size_t(sampleBytes(sampleType))]);
-    data = block.get();
-    return block.get();
+    block.reset();
+    const size_t bytes = n * size_t(sampleBytes(sampleType));
+    uint8_t* p;
+    while (!(p = static_cast<uint8_t*>(allocateLarge(bytes)))) { // as new does
+        const std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+    block = std::unique_ptr<uint8_t[], LargeBlockDeleter>(p, LargeBlockDeleter{bytes});
+    data = p;
+    return p;
 }
 
 std::vector<float> Samples::asFloats() const {

@@ -10,6 +10,12 @@
 
 enum class SampleType { u8, i8, u16, i16, u32, i32, u64, i64, f32, f64 };
 
+// Frees a block of allocateLarge: large samples get huge pages, as the voxels do.
+struct LargeBlockDeleter {
+    size_t bytes = 0;
+    void operator()(uint8_t* block) const;
+};
+
 // One scalar volume, x fastest, then y, then z; spacing in the file's units.
 // The samples stay in the file's type, in this machine's byte order, as the
 // reader left them: a value is slope * sample + intercept.
@@ -23,8 +29,8 @@ struct Samples {
     double direction[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     SampleType type = SampleType::f32;
     double slope = 1, intercept = 0;
-    std::unique_ptr<uint8_t[]> block; // uninitialised: the reader fills it
-    const uint8_t* data = nullptr;    // the first sample, inside block
+    std::unique_ptr<uint8_t[], LargeBlockDeleter> block; // the reader fills it
+    const uint8_t* data = nullptr;                       // the first sample, inside block
     // Called once, as the block is allocated: the header has been read and
     // checked against the file, and only the samples remain to be read.
     std::function<void()> headerRead;
