@@ -63,7 +63,10 @@ bool uploadBrick(const Volume& volume, const TextureBrickLayout& l, int b, const
         extensions.glTexSubImage3DEXT(GL_TEXTURE_3D, 0, 0, 0, z, w, h, n, form.pixelFormat,
                                       GL_UNSIGNED_BYTE, slab.data());
     }
-    return glGetError() == GL_NO_ERROR;
+    // Drivers answer the proxy from sizes alone; what was stored is the answer.
+    GLint stored = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &stored);
+    return glGetError() == GL_NO_ERROR && stored == w;
 }
 
 } // namespace
@@ -118,6 +121,8 @@ bool buildBrickedTextures(const Volume& volume, TextureContent content, const Tr
     std::printf("%s", form.progressLine);
     std::printf("Split %dx%dx%d into %s\n", extent[0], extent[1], extent[2],
                 describeLayout(next).c_str());
+    GLint shown = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_3D, &shown);
     std::vector<GLuint> built(size_t(next.bricks()));
     glGenTextures(GLsizei(built.size()), built.data());
     std::vector<uint8_t> slab;
@@ -132,6 +137,7 @@ bool buildBrickedTextures(const Volume& volume, TextureContent content, const Tr
     glBindTexture(GL_TEXTURE_3D, 0);
     if (!ok) {
         deleteAll(built);
+        glBindTexture(GL_TEXTURE_3D, GLuint(shown));
         std::fflush(stdout);
         std::fprintf(stderr, "Error: the driver refused the %s volume textures (%s)\n", form.name,
                      formatBytes(needed).c_str());

@@ -157,16 +157,6 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     EXPECT_FALSE(glIsTexture(name));
 }
 
-namespace {
-TexImage3DProc driverUpload = nullptr;
-// A driver that accepts every size and then stores nothing.
-void APIENTRY storeNothing(GLenum target, GLint level, GLenum internalFormat, GLsizei w, GLsizei h,
-                           GLsizei d, GLint border, GLenum format, GLenum type, const GLvoid* p) {
-    if (target != GL_TEXTURE_3D)
-        driverUpload(target, level, internalFormat, w, h, d, border, format, type, p);
-}
-} // namespace
-
 // A form the driver refuses, by its size (2 GiB of RGBA) or at the upload,
 // leaves the texture, its binding, the panel and the picture as they were.
 TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
