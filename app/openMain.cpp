@@ -405,11 +405,13 @@ int main(int argc, char** argv) {
     } catch (const std::system_error&) {
         readSamples();
     }
+    bool refused = false;
     {
         std::unique_lock<std::mutex> lock(reading.mutex);
         reading.changed.wait(lock, [] { return reading.headerRead || reading.finished; });
+        refused = reading.finished && !reading.error.empty();
     }
-    if (reading.finished && !reading.error.empty()) finishReading();
+    if (refused) finishReading();
     prepareWindow(options.view);
     return runViewer(argc, argv, finishReading, prepareVolume, startControls);
 }
