@@ -151,6 +151,13 @@ TEST(DicomFolder, TreesOddFilesGapsRepeatsTiltsCutsAndMultiFrame) {
         {d + "colour", colour,
          d + "colour holds colour DICOM images; only scalar volumes can be shown"},
         {d + "frames", multiFrame, "", {}, 5, 2, odd},
+        {d + "one.dcm", // a multi-frame file opened on its own, cut
+         [&](const std::string& f) {
+             multiFrame(d + "whole");
+             std::filesystem::copy_file(d + "whole/volume.dcm", f);
+             std::filesystem::resize_file(f, std::filesystem::file_size(f) - 10);
+         },
+         d + "one.dcm is cut short: 10 of the 120 bytes of its pixel data are missing"},
     };
     for (const auto& row : rows) {
         row.make(row.folder);
@@ -166,5 +173,10 @@ TEST(DicomFolder, TreesOddFilesGapsRepeatsTiltsCutsAndMultiFrame) {
         want.insert(want.end(), &axes[0][0], &axes[0][0] + 9); // in patient space
         EXPECT_EQ(summary(r), want) << row.folder;
         EXPECT_EQ(r.samples.asFloats(), values) << row.folder;
+    }
+    const std::string small = std::filesystem::path(dose).parent_path() / "MR_small.dcm";
+    if (pydicom) { // a TIFF header in its preamble, yet DICOM
+        EXPECT_EQ(readImage(small, -1).error,
+                  small + " is a 2D image (64x64x1); a volume needs three axes");
     }
 }

@@ -229,6 +229,16 @@ FileInfo screen(const std::string& path, size_t fileIndex, std::vector<Frame>& f
     return f;
 }
 
+// A slice cut short would be read as garbage; names it and what it lacks.
+std::string cutShort(const std::string& path, const FileInfo& info) {
+    const uint64_t need = uint64_t(info.rows) * info.columns * info.frames * info.bitsAllocated / 8;
+    const uint64_t have =
+        std::min(info.pixelLength, info.fileSize - std::min(info.fileSize, info.pixelOffset));
+    if (info.encapsulated || have >= need) return "";
+    return path + " is cut short: " + std::to_string(need - have) + " of the " +
+           std::to_string(need) + " bytes of its pixel data are missing";
+}
+
 std::string count(size_t n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
@@ -323,19 +333,8 @@ std::vector<Frame> plan(const std::string& folder, const std::vector<std::string
                   "can be shown";
         return {};
     }
-    // A slice cut short would be read as garbage; name it and what it lacks.
-    for (const Frame& f : frames) {
-        const FileInfo& info = infos[f.file];
-        const uint64_t need =
-            uint64_t(info.rows) * info.columns * info.frames * info.bitsAllocated / 8;
-        const uint64_t have =
-            std::min(info.pixelLength, info.fileSize - std::min(info.fileSize, info.pixelOffset));
-        if (!info.encapsulated && have < need) {
-            r.error = paths[f.file] + " is cut short: " + std::to_string(need - have) + " of the " +
-                      std::to_string(need) + " bytes of its pixel data are missing";
-            return {};
-        }
-    }
+    for (const Frame& f : frames)
+        if (!(r.error = cutShort(paths[f.file], infos[f.file])).empty()) return {};
 
     std::vector<double> sorted = gaps;
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
@@ -619,4 +618,10 @@ void readDicomTree(const std::string& folder, ImageRead& r) {
         }
         crashed[file] = true; // screened again without it
     }
+}
+
+std::string dicomFileProblem(const std::string& path) {
+    std::vector<Frame> frames;
+    const FileInfo info = screen(path, 0, frames);
+    return info.kind == Kind::unreadable ? "" : cutShort(path, info);
 }

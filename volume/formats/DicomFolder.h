@@ -12,3 +12,8 @@
 // The DICOM library aborts on some damaged files, so every file is parsed in
 // a child process and one that kills it is only left out.
 void readDicomTree(const std::string& folder, ImageRead& r);
+
+// Empty when one DICOM file's pixel data hold what its header claims (or are
+// compressed); else the one-line reason. Parsed here, not in a child: the
+// caller's reader has parsed the same header already.
+std::string dicomFileProblem(const std::string& path);

@@ -213,7 +213,10 @@ void readFile(const std::string& path, int volumeIndex, ImageRead& r) {
     if (!(r.error = tiff.error).empty()) return;
     const itk::ImageIOBase::Pointer io = readHeader(path, volumeIndex, r);
     if (!io) return;
-    r.error = shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
+    r.error =
+        std::string(io->GetNameOfClass()) == "GDCMImageIO"
+            ? dicomFileProblem(path)
+            : shortDataProblem(dataPlace(path, io->GetNameOfClass()), io->GetImageSizeInBytes());
     if (!r.error.empty()) return;
     if (isNiftiSeries(path, *io)) return readNifti2(path, volumeIndex, r);
     const std::vector<size_t> sizes = axisSizes(*io);

@@ -141,6 +141,9 @@ TiffInfo readTiffInfo(const std::string& path) {
     f.size = uint64_t(st.st_size);
     if (!f.read(0, head, 8) || head[0] != head[1] || (head[0] != 'I' && head[0] != 'M'))
         return info;
+    // A DICOM file may carry a TIFF header in its preamble; it is read as DICOM.
+    uint8_t magic[4];
+    if (f.read(128, magic, 4) && std::memcmp(magic, "DICM", 4) == 0) return info;
     f.bigEndian = head[0] == 'M';
     const uint64_t version = f.number(head + 2, 2);
     f.bigTiff = version == 43;
