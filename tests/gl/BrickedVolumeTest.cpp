@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <tuple>
 
 namespace {
 
@@ -127,40 +126,4 @@ TEST(BrickedVolume, DrawsThePictureOfOneTexture) {
     }
     volume = neghip;
     delete odd;
-}
-
-// A set the driver takes by its sizes and then stores nothing of leaves the
-// shown set, the binding and the picture as they were.
-TEST(BrickedVolume, ASetThatCannotBeUploadedLeavesTheShownOne) {
-    setUpViewer();
-    reshape(256, 256);
-    viewState.showOverlay = false;
-    BrickLimits limits;
-    limits.axis = 32;
-    splitVolumeTextures(true, limits);
-    const TransferTable& table = controlPanel->editor->table;
-    testing::internal::CaptureStdout(); // the split lines
-    const bool built = buildRgbaTexture(*volume, volumeTexture, table);
-    testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(built);
-    setSliceTextureContent(TextureContent::rgba, table);
-    display();
-    const std::vector<unsigned char> before = readPixels(256, 256);
-    const GLuint first = firstBrickTexture();
-    GLint bound = 0, after = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
-    driverUpload = extensions.glTexImage3DEXT, extensions.glTexImage3DEXT = storeNothing;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(buildRgbaTexture(*volume, volumeTexture, table));
-    testing::internal::GetCapturedStdout();
-    extensions.glTexImage3DEXT = driverUpload;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Error: the driver refused the RGBA volume textures (1.0 MiB)\n");
-    glGetIntegerv(GL_TEXTURE_BINDING_3D, &after);
-    EXPECT_EQ(std::make_tuple(GLuint(after), firstBrickTexture(), bool(glIsTexture(first))),
-              std::make_tuple(GLuint(bound), first, true));
-    display();
-    EXPECT_TRUE(readPixels(256, 256) == before);
-    splitVolumeTextures(false);
 }

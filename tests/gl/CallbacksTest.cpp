@@ -6,6 +6,7 @@
 #include "commands/Commands.h"
 #include "gui/ControlPanel.h"
 #include "platform/Extensions.h"
+#include "render/BrickedVolume.h"
 #include "render/Navigation.h"
 #include "render/Renderer.h"
 #include "render/ViewState.h"
@@ -157,8 +158,19 @@ TEST_F(Callbacks, TransferFunctionCommandsAndChanges) {
     EXPECT_FALSE(glIsTexture(name));
 }
 
-// A form the driver refuses, by its size (2 GiB of RGBA) or at the upload,
-// leaves the texture, its binding, the panel and the picture as they were.
+namespace {
+TexImage3DProc driverUpload = nullptr;
+// A driver that accepts every size and then stores nothing.
+void APIENTRY storeNothing(GLenum target, GLint level, GLenum internalFormat, GLsizei w, GLsizei h,
+                           GLsizei d, GLint border, GLenum format, GLenum type, const GLvoid* p) {
+    if (target != GL_TEXTURE_3D)
+        driverUpload(target, level, internalFormat, w, h, d, border, format, type, p);
+}
+} // namespace
+
+// A form the driver refuses, by its size (2 GiB of RGBA) or at the upload, as
+// one texture or in bricks, leaves the texture, its binding, the panel and
+// the picture as they were.
 TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
     click(panel().useTfCheckBox->box());
     Volume* const shown = volume;
@@ -167,25 +179,31 @@ TEST_F(Callbacks, UseTfThatCannotBeBuiltLeavesTextureAndPanel) {
     driverUpload = extensions.glTexImage3DEXT;
     reshape(256, 256);
     viewState.showOverlay = false; // the frame rate changes between frames
+    BrickLimits bricks;
+    bricks.axis = 32;
     const struct {
         Volume* volume;
         TexImage3DProc upload;
+        bool split;
         const char* line;
     } rows[] = {
-        {&big, driverUpload, "1024x1024x512 RGBA volume texture (2147483648 bytes)\n"},
-        {shown, storeNothing, "64x64x64 RGBA volume texture (1048576 bytes)\n"},
+        {&big, driverUpload, false, "a 1024x1024x512 RGBA volume texture (2147483648 bytes)\n"},
+        {shown, storeNothing, false, "a 64x64x64 RGBA volume texture (1048576 bytes)\n"},
+        {shown, storeNothing, true, "the RGBA volume textures (1.0 MiB)\n"},
     };
     for (const auto& row : rows) {
         display();
         const std::vector<unsigned char> before = readPixels(256, 256);
         const GLuint alpha = volumeTexture;
         volume = row.volume, extensions.glTexImage3DEXT = row.upload;
+        splitVolumeTextures(row.split, bricks);
         testing::internal::CaptureStderr();
         panel().useTfCheckBox->setChecked(true); // as its click does
         handleCommand(useTfCommand);
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  std::string("Error: the driver refused a ") + row.line);
+                  std::string("Error: the driver refused ") + row.line);
         volume = shown, extensions.glTexImage3DEXT = driverUpload;
+        splitVolumeTextures(false);
         GLint bound = 0; // as the last frame left it
         glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
         EXPECT_EQ(GLuint(bound), alpha);

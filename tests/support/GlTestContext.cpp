@@ -43,11 +43,3 @@ void setUpViewer() {
     buildControlPanel();
     buildInitialTexture();
 }
-
-TexImage3DProc driverUpload = nullptr;
-
-void APIENTRY storeNothing(GLenum target, GLint level, GLenum internalFormat, GLsizei w, GLsizei h,
-                           GLsizei d, GLint border, GLenum format, GLenum type, const GLvoid* p) {
-    if (target != GL_TEXTURE_3D)
-        driverUpload(target, level, internalFormat, w, h, d, border, format, type, p);
-}
