@@ -141,6 +141,26 @@ TEST(PictureEndToEnd, TheClippingPlaneLeavesTheClosedPanelWhole) {
     EXPECT_EQ(app.quit().status, 0);
 }
 
+// A movie of 4 frames turns once about the vertical: its first frame is the
+// batch picture from the front, its second the one turned a quarter.
+TEST(PictureEndToEnd, AMovieTurnsOnceAboutTheVertical) {
+    TempDir dir;
+    const std::string data =
+        writeVolume(dir, "v.raw", [](int x, int, int z) { return 30 + 12 * x + (z > 8) * 40; });
+    const ExitResult r = Viewer({data, "--size", "16x16x16", "--movie", dir / "m", "--frames", "4"},
+                                {}, SKOREL_OPEN_BINARY)
+                             .wait();
+    EXPECT_EQ(r.out.substr(r.out.find("Saved")),
+              "Saved 4 frames in " + dir / "m" + "; a video of them:\nffmpeg -framerate 24 -i '" +
+                  dir / "m" + "/frame-%04d.png' -pix_fmt yuv420p '" + dir / "m" + ".mp4'\n");
+    for (const char* view : {"0,0", "90,0"}) {
+        const Image still = shot(dir, data, "slices = 80\n", {"--view", view}).second;
+        const std::string frame =
+            dir / "m" + (view[0] == '0' ? "/frame-0001.png" : "/frame-0002.png");
+        EXPECT_TRUE(readPng(frame).rgb == still.rgb && !still.rgb.empty()) << view;
+    }
+}
+
 // A green block of one value through the whole depth, faint enough not to
 // saturate (nearest filter: no colours of the border's blend): corrected, 40,
 // 80 and 200 slices give the centre the same green within 2 levels; as it is,
